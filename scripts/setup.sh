@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs everything kmxcore needs to build and test on Debian 12, with
+# apt-get only: compilers, CMake and Ninja, GoogleTest, Google Benchmark,
+# libpng and libtiff for the tools, and mingw-w64 with 32-bit Wine for the
+# Windows DLL. Safe to run again.
+set -euo pipefail
+
+export DEBIAN_FRONTEND=noninteractive
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+
+native=(cmake ninja-build g++ clang libclang-rt-dev pkg-config
+        googletest libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libtiff-dev)
+windows=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386)
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo_cmd[@]}" dpkg --add-architecture i386
+fi
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${native[@]}" "${windows[@]}" >/dev/null
+echo "setup: packages installed"

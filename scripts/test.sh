@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Builds and tests kmxcore the way CI does:
+#   1. GCC, the whole suite;
+#   2. Clang, the whole suite (-Werror on both compilers);
+#   3. GCC with AddressSanitizer + UndefinedBehaviorSanitizer (leaks checked);
+#   4. Clang with ThreadSanitizer, the threaded tests;
+#   5. the 32-bit Windows DLL with mingw-w64, the whole suite under Wine;
+#   6. the benchmarks, in a short mode.
+# KMX_STAGES picks stages (default: "gcc clang asan tsan windows bench").
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+stages=${KMX_STAGES:-"gcc clang asan tsan windows bench"}
+jobs=${KMX_JOBS:-2}
+
+want() { [[ " $stages " == *" $1 "* ]]; }
+banner() { printf '\n=== %s ===\n' "$*"; }
+
+build_and_test() {
+    local preset=$1
+    banner "$preset: configure, build, test"
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" -j "$jobs"
+    ctest --preset "$preset" -j "$jobs"
+}
+
+if want gcc; then build_and_test default; fi
+if want clang; then build_and_test clang; fi
+if want asan; then build_and_test asan; fi
+
+if want tsan; then
+    banner "tsan: threaded tests"
+    cmake --preset tsan >/dev/null
+    threaded=$(scripts/threaded-tests.sh)
+    if [ -n "$threaded" ]; then
+        cmake --build --preset tsan -j "$jobs" --target $(printf 'test_%s ' $threaded)
+        ctest --preset tsan -j "$jobs" -R "^($(echo $threaded | tr ' ' '|'))\$"
+    fi
+fi
+
+if want windows; then
+    banner "windows: i686 DLL under Wine"
+    scripts/windows-test.sh
+fi
+
+if want bench; then
+    banner "benchmarks (short)"
+    for bench in build/default/bin/bench_*; do
+        [ -x "$bench" ] || continue
+        "$bench" --benchmark_min_time=0.05 --benchmark_counters_tabular=true
+    done
+fi
