@@ -1,0 +1,3 @@
+#include "image/image_binfo.h"
+
+Cimage_binfo::~Cimage_binfo() = default;

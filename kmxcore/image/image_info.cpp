@@ -1,0 +1,3 @@
+#include "image/image_info.h"
+
+Cimage_info::~Cimage_info() = default;
