@@ -283,6 +283,21 @@ protected:
     static_assert(sizeof(unsigned) == 4, "Ccapture: counters, indices and flags are 32-bit words");
     static_assert(sizeof(uintptr_t) == sizeof(void*),
                   "Ccapture: the callbacks' user value must carry a Cthread_state pointer");
+
+private:
+    // Steps shared by the operations above; not virtual, so they take no
+    // slot in the class's interface.
+    bool store_and_send(bool (Ccam_settings::*setter)(unsigned), unsigned param, unsigned value);
+    void select_readout();
+    void send_colour_balance();
+    void send_contrast();
+    void copy_frame_list_length(const Ccapture& other);
+    void forget_lost_deep_frame();
+    void restart_stream_if_needed(Cthread_state* state);
+    void advance_stream();
+    void restore_format(unsigned saved);
+    int prepare_deep_target(Cimage& target, unsigned depth);
+    int take_deep_frame(Cimage& target, unsigned depth, Cthread_state* state);
 };
 
 #endif
