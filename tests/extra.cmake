@@ -1,0 +1,2 @@
+# Tests with their own wiring.
+include(${CMAKE_CURRENT_LIST_DIR}/windows/exports.cmake)

@@ -1,0 +1,48 @@
+# Checks that run only in the Windows build: the DLLs' export tables, and
+# the 32-bit layouts and run-time loading in test_windows.
+if(NOT WIN32)
+    return()
+endif()
+
+if(NOT CMAKE_OBJDUMP)
+    find_program(CMAKE_OBJDUMP NAMES ${CMAKE_C_COMPILER_TARGET}-objdump i686-w64-mingw32-objdump objdump)
+endif()
+if(NOT CMAKE_OBJDUMP)
+    message(FATAL_ERROR "tests/windows: no objdump found to read the DLL export tables")
+endif()
+
+set(kmx_windows_dir ${CMAKE_CURRENT_LIST_DIR})
+
+# The camera library exports all 58 contract functions under their C names.
+add_test(NAME windows_kmxsim_exports
+         COMMAND ${CMAKE_COMMAND}
+                 -DOBJDUMP=${CMAKE_OBJDUMP}
+                 -DDLL=$<TARGET_FILE:kmxsim>
+                 -DHEADERS=${PROJECT_SOURCE_DIR}/kmxcore/camera/kmxlib.h
+                 -DMACRO=KMXLIB_API
+                 -DPATTERN=^kmx_
+                 -DEXPECTED_COUNT=58
+                 -P ${kmx_windows_dir}/check_exports.cmake)
+
+# kmxcore exports its C factory functions under their C names. The names
+# are taken from the declarations in kmxcore's headers, so the check covers
+# each factory function as soon as it is declared; until then it still
+# fails on any decorated export of those names.
+add_test(NAME windows_kmxcore_exports
+         COMMAND ${CMAKE_COMMAND}
+                 -DOBJDUMP=${CMAKE_OBJDUMP}
+                 -DDLL=$<TARGET_FILE:kmxcore>
+                 -DHEADER_DIR=${PROJECT_SOURCE_DIR}/kmxcore
+                 "-DMACRO=(KMX_CORE_API|KMX_C_API)"
+                 "-DPATTERN=^(Create_|Delete_|classify_image$|decompose_format$|kmx_interface_)"
+                 -P ${kmx_windows_dir}/check_exports.cmake)
+
+file(GLOB kmx_windows_sources CONFIGURE_DEPENDS ${kmx_windows_dir}/*.cpp)
+if(kmx_windows_sources)
+    add_executable(test_windows ${kmx_windows_sources})
+    target_link_libraries(test_windows PRIVATE kmx_test_support)
+    kmx_warnings(test_windows)
+    kmx_static_runtime(test_windows)
+    add_test(NAME windows COMMAND test_windows)
+    set_tests_properties(windows PROPERTIES TIMEOUT 600)
+endif()
