@@ -13,6 +13,12 @@ extern "C" {
  * kmx_platform_set_key_down). */
 KMX_PLATFORM_API SHORT GetAsyncKeyState(int virtual_key);
 
+/* A device context drawing into the window's surface; GetDC(NULL) gives a
+ * DC of the screen. Release it with ReleaseDC. */
+KMX_PLATFORM_API HDC GetDC(HWND hWnd);
+/* 1 when the DC was the window's and is released, 0 otherwise. */
+KMX_PLATFORM_API int ReleaseDC(HWND hWnd, HDC hDC);
+
 KMX_PLATFORM_API BOOL SetRect(RECT* rect, int left, int top, int right, int bottom);
 
 #ifdef __cplusplus
