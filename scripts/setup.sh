@@ -11,7 +11,10 @@ if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
 
 native=(cmake ninja-build g++ clang libclang-rt-dev pkg-config
         googletest libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libtiff-dev)
-windows=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386)
+# The -posix mingw-w64 compiler (std::thread needs it); Wine runs headless
+# on memory device contexts, but its GDI still wants its own fonts for text.
+windows=(g++-mingw-w64-i686 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+         wine wine32:i386 fonts-wine)
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     "${sudo_cmd[@]}" dpkg --add-architecture i386
