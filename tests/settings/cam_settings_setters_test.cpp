@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cmath>
-#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
@@ -127,7 +125,7 @@ TEST_F(Csettings_test, GammaIndexLimitsAreTheFixedOnesOnlyWhenBound)
 
 // --- Value setters -----------------------------------------------------------
 
-TEST_F(Csettings_test, GainValuePastTheLimitClampsOnlyTheIndex)
+TEST_F(Csettings_test, ValuesPastTheLimitClampOnlyTheIndex)
 {
     Csettings_probe settings = bound_to(mono_camera_id);
     kmx_camera_t* camera = first_camera();
@@ -139,6 +137,13 @@ TEST_F(Csettings_test, GainValuePastTheLimitClampsOnlyTheIndex)
     EXPECT_TRUE(settings.set_gain_value(huge_gain));
     EXPECT_EQ(settings.get_gain(), settings.max_gain);
     EXPECT_DOUBLE_EQ(settings.get_gain_value(), huge_gain);
+
+    EXPECT_TRUE(settings.set_blue_gain_value(1000.0));
+    EXPECT_EQ(settings.get_blue_gain(), settings.max_blue_gain);
+    EXPECT_DOUBLE_EQ(settings.get_blue_gain_value(), 1000.0);
+    EXPECT_TRUE(settings.set_exposure_value(100000000));
+    EXPECT_EQ(settings.get_exposure(), settings.max_exposure);
+    EXPECT_EQ(settings.get_expsoure_value(), 100000000u);
 }
 
 TEST_F(Csettings_test, ValuesInsideTheLimitsTakeTheLibraryIndex)
@@ -181,19 +186,6 @@ TEST_F(Csettings_test, ValuesBelowTheLimitClampToTheMinimumIndex)
     EXPECT_EQ(settings.get_red_gain(), 16u);
     EXPECT_TRUE(settings.set_bl_value(0.0));
     EXPECT_EQ(settings.get_bl(), 8u);
-}
-
-TEST_F(Csettings_test, WhiteBalanceAndExposureValuesClampAtTheTop)
-{
-    Csettings_probe settings = bound_to(colour_camera_id);
-    EXPECT_TRUE(settings.set_red_gain_value(1000.0));
-    EXPECT_EQ(settings.get_red_gain(), settings.max_red_gain);
-    EXPECT_TRUE(settings.set_blue_gain_value(1000.0));
-    EXPECT_EQ(settings.get_blue_gain(), settings.max_blue_gain);
-    EXPECT_DOUBLE_EQ(settings.get_blue_gain_value(), 1000.0);
-    EXPECT_TRUE(settings.set_exposure_value(100000000));
-    EXPECT_EQ(settings.get_exposure(), settings.max_exposure);
-    EXPECT_EQ(settings.get_expsoure_value(), 100000000u);
 }
 
 TEST(Ccam_settings_unbound, ValueSettersStoreTheValueAndLeaveTheIndex)
@@ -427,16 +419,6 @@ TEST(Ccam_settings_unbound, DepthSelectionAndAveraging)
     EXPECT_EQ(settings.get_depth_select(), 2u);
     EXPECT_TRUE(settings.set_average_frames(0));
     EXPECT_EQ(settings.get_average_frames(), 0u);
-}
-
-TEST_F(Csettings_test, DepthSelectionIgnoresTheCameraDepths)
-{
-    kmxsim_camera_desc desc = preset(KMXSIM_PRESET_MONO);
-    desc.caps &= ~static_cast<uint32_t>(KMX_CAP_DEPTH12);
-    reshape(KMXSIM_PRESET_MONO, desc);
-    Csettings_probe settings = bound_to(mono_camera_id);
-    EXPECT_TRUE(settings.set_depth_select(2));
-    EXPECT_EQ(settings.get_component_depth(), 12u);
 }
 
 // --- Configuration name ------------------------------------------------------

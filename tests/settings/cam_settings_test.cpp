@@ -2,7 +2,6 @@
 // defaults and the pixel-format operations.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <vector>
 
 #include "image/iformat.h"
@@ -127,15 +126,6 @@ TEST(Ccam_settings_format, LayoutWithoutCodeIsStoredAsNone)
     settings.depth_select = 1; // reversed order exists only at 8 bits
     EXPECT_EQ(settings.get_format(), KMX_FORMAT_NONE);
     EXPECT_EQ(settings.format, KMX_FORMAT_NONE);
-}
-
-TEST(Ccam_settings_format, UnknownDepthSelectionCountsAsEightBits)
-{
-    Csettings_probe settings;
-    settings.depth_select = 7;
-    EXPECT_EQ(settings.get_component_depth(), 8u);
-    EXPECT_EQ(settings.get_component_size(), 1u);
-    EXPECT_FALSE(settings.deep_image());
 }
 
 TEST(Ccam_settings_format, UnboundRecordTakesAnyValidCode)
