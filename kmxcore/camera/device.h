@@ -71,8 +71,10 @@ public:
     virtual ~Cdevice();
 
     // Opens a named camera and prepares `no_buffers` frame buffers (0 means
-    // 2). 0 ready, 1 on any failure (camera closed again). Leaves `format`
-    // untouched: the chosen format reaches only iformat and the pool.
+    // 2). 0 ready, 1 on any failure (camera closed again). The chosen format
+    // reaches only iformat and the pool; `format` reads KMX_FORMAT_NONE once
+    // the camera is open, since nothing has been sent to the camera's format
+    // parameter yet, so the first set_format goes through in full.
     virtual int open(unsigned camera_id, unsigned camera_index, unsigned no_buffers);
     virtual int open(unsigned camera_id, unsigned camera_index);
     // Opens whichever camera the camera library picks, starting from the
@@ -122,12 +124,14 @@ public:
     virtual void set_preview_mode();
     virtual void set_normal_mode();
     // Switch to the format of these properties. False when no format fits,
-    // the camera cannot deliver it, or the pool cannot take it.
+    // the camera cannot deliver it, or the pool cannot take it; iformat is
+    // left alone unless the camera can deliver the format.
     virtual bool set_format(unsigned image_mode, unsigned no_components,
                             unsigned component_depth, unsigned component_order);
     // Switch to a format code. True at once for the code already held;
     // false without sending anything for a code the camera cannot deliver;
-    // false after the switch when the pool cannot take the new layout.
+    // false after the switch when the pool cannot take the new layout (the
+    // code is then not held, so asking again retries).
     virtual bool set_format(unsigned format);
     // Readout mode, then every camera parameter of the record, then
     // setup_camera(0). Always true.
