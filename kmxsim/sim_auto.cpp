@@ -46,10 +46,9 @@ Cmeans measure(Ccamera& c, const RECT& region)
     }
     for (unsigned k = 0; k < 3; ++k) {
         const double mean_level = n ? sums[k] / n : 0.0;
-        // Clipped at full scale as the sensor would be.
-        m.channel[k] = std::min(mean_level * exposure * gain * channel_factor(c, k, colour) *
-                                    signal_per_level,
-                                4095.0);
+        // Not clipped at full scale: the procedures see how far over it
+        // the picture is, so they converge from a saturated start too.
+        m.channel[k] = mean_level * exposure * gain * channel_factor(c, k, colour) * signal_per_level;
     }
     return m;
 }
@@ -176,8 +175,12 @@ int run_auto(Centry& entry, kmx_camera_t* handle, const Cauto_request& r)
     const int status = validate(*c, r, current_layout(*c), region);
     if (status != KMX_OK)
         return status;
-    // The procedure owns the camera: no frame stays in progress.
+    // The procedure owns the camera: no frame stays in progress. A
+    // procedure ended through its callback leaves the parameters it works
+    // on as it found them.
     abort_frame_locked(*c);
+    uint32_t saved[KMX_PARAM_EXPOSURE + 1];
+    std::copy(c->params, c->params + KMX_PARAM_EXPOSURE + 1, saved);
     for (unsigned iteration = 0; iteration < max_iterations; ++iteration) {
         if (correct(*c, r, measure(*c, region)))
             break;
@@ -189,8 +192,10 @@ int run_auto(Centry& entry, kmx_camera_t* handle, const Cauto_request& r)
         c = find_camera_locked(handle);
         if (!c)
             return KMX_ERR_NULL_HANDLE; // closed by the callback
-        if (!go_on)
+        if (!go_on) {
+            std::copy(saved, saved + KMX_PARAM_EXPOSURE + 1, c->params);
             return KMX_AUTO_ABORTED;
+        }
     }
     if (!r.record && (!c->records || r.index >= c->record_count))
         return KMX_OK; // released by the callback: nothing to deliver into
