@@ -242,7 +242,8 @@ TEST_F(CaptureCopyTest, CopiesOwnTheirDeepImageAndFrameList)
     EXPECT_EQ(values[0], 600u);
     Ccapture_probe assigned;
     assigned = cap;
-    assigned = assigned;
+    Ccapture_probe& same = assigned;
+    assigned = same;
     EXPECT_TRUE(assigned.deep_image_available());
     EXPECT_EQ(assigned.get_deep_frame(10), CAPTURE_OK);
     assigned = Ccapture_probe();
