@@ -1,0 +1,176 @@
+// Multi-frame averaging: several frames of a continuously running camera
+// are added into 32-bit sums and their mean (or clamped sum) is written
+// into the buffer of the last frame, which becomes the current image.
+//
+// Decisions and mended faults:
+//   - Averaging with a frame count of 0 is refused with CAPTURE_FAILED
+//     before anything is changed (no flag, no camera call, no buffer):
+//     there is no frame to divide by nor a result to write. accumulate()
+//     refuses it the same way for callers that reach it directly.
+//   - The sum buffer's size is computed in 64 bits. An image whose sums
+//     would not fit the operations' 32-bit byte count fails with
+//     CAPTURE_NO_MEMORY before anything is changed.
+//   - accumulate() never writes outside the buffers it is given: sums
+//     smaller than the image needs, or a frame buffer smaller than the
+//     image's rows, give CAPTURE_FAILED (the stream is aborted) instead of
+//     a write out of bounds.
+//   - A stream that delivers into a buffer the pool does not have (a pool
+//     of fewer than two buffers) ends in CAPTURE_FAILED, never in a
+//     success without an image.
+//   - Parameter 10 is restored to the value read at the start; when the
+//     camera cannot report it, the settings' inversion is restored instead
+//     of an undefined value.
+//   - Without a device every operation answers CAPTURE_FAILED and changes
+//     nothing.
+#include "capture/capture.h"
+
+#include <cstring>
+
+#include "camera/device.h"
+#include "capture/frame_sum.h"
+#include "capture/multi_common.h"
+#include "capture/thread_state.h"
+#include "image/fw_image.h"
+
+using namespace kmx_multi;
+
+namespace {
+
+// Buffers the stream alternates between.
+constexpr unsigned stream_buffers = 2;
+
+} // namespace
+
+int Ccapture::process_multi_frame8()
+{
+    return process_multi_frame8(nullptr);
+}
+
+int Ccapture::process_multi_frame8(Cthread_state* state)
+{
+    if (!device)
+        return CAPTURE_FAILED;
+    const bool summing = average_opt != average_none;
+    if (summing && average_frames == 0)
+        return CAPTURE_FAILED;
+    const uint64_t bytes = sum_buffer_bytes(image_mode, width, height);
+    if (summing && !sum_buffer_fits(bytes))
+        return CAPTURE_NO_MEMORY;
+
+    restart_needed = 1;
+    image_ready = 0;
+    deep_image_ready = 0;
+
+    Csum_buffer sums;
+    if (summing) {
+        sums = allocate_sums(bytes);
+        if (!sums)
+            return CAPTURE_NO_MEMORY;
+    }
+
+    unsigned saved_invert = settings.invert_image() ? 1 : 0;
+    device->get_param(KMX_PARAM_INVERT, &saved_invert);
+    if (summing)
+        device->set_param(KMX_PARAM_INVERT, 0);
+
+    continuous = 1;
+    next_index = 0;
+    buffer_no = 0;
+    if (device->start_frame_index(0) != KMX_OK) {
+        device->set_param(KMX_PARAM_INVERT, saved_invert);
+        return CAPTURE_FAILED;
+    }
+
+    int result = summing ? accumulate(sums.get(), static_cast<unsigned>(bytes), state)
+                         : get_multi_frame(state);
+    device->abort_frame();
+    sums.reset();
+    device->set_param(KMX_PARAM_INVERT, saved_invert);
+
+    if (result == CAPTURE_OK && !current_image)
+        result = CAPTURE_FAILED;
+    if (result != CAPTURE_OK) {
+        image_ready = 0;
+        deep_image_ready = 0;
+        return result;
+    }
+    image_ready = 1;
+    return CAPTURE_OK;
+}
+
+int Ccapture::accumulate(unsigned char* sums, unsigned sums_bytes)
+{
+    return accumulate(sums, sums_bytes, nullptr);
+}
+
+int Ccapture::accumulate(unsigned char* sums, unsigned sums_bytes, Cthread_state* state)
+{
+    if (!device)
+        return CAPTURE_FAILED;
+    const unsigned frames = frames_to_sum(average_opt, average_frames);
+    const uint64_t n = components_per_row(image_mode, width);
+    const uint64_t stride = image_mode == 1 ? rgb_row_values : row_values;
+    const uint64_t needed = sum_buffer_bytes(image_mode, width, height);
+    if (frames == 0 || !sums_usable(sums, sums_bytes, needed))
+        return CAPTURE_FAILED;
+
+    std::memset(sums, 0, sums_bytes - sums_bytes % sum_size);
+    uint32_t* words = reinterpret_cast<uint32_t*>(sums);
+
+    for (unsigned f = 0; f < frames; ++f) {
+        int result = CAPTURE_ERROR_16;
+        for (unsigned attempt = 0; attempt < attempts_per_frame && result == CAPTURE_ERROR_16;
+             ++attempt)
+            result = get_multi_frame(state);
+        const Cfw_image* frame = current_image;
+        if (result == CAPTURE_OK &&
+            (!frame || !frame->get_bp() || !rows_fit(n, height, stride, frame->get_size())))
+            result = CAPTURE_FAILED;
+        if (result != CAPTURE_OK) {
+            device->abort_frame();
+            return result;
+        }
+        kmx_frame_sum::add_frame8(words, static_cast<const uint8_t*>(frame->get_bp()), n,
+                                  height, stride);
+    }
+
+    if (average_opt == average_mean || average_opt == average_sum) {
+        kmx_frame_sum::Cfinish how;
+        how.mean = average_opt == average_mean;
+        how.frames = frames;
+        how.limit = 0xFF;
+        how.flip = image_mode == 1 ? 0 : 0xFF;
+        kmx_frame_sum::finish_frame8(words, static_cast<uint8_t*>(current_image->get_bp()), n,
+                                     height, stride, how);
+    }
+    image_ready = 1;
+    return CAPTURE_OK;
+}
+
+int Ccapture::get_multi_frame()
+{
+    return get_multi_frame(nullptr);
+}
+
+int Ccapture::get_multi_frame(Cthread_state* state)
+{
+    if (!device)
+        return CAPTURE_FAILED;
+    int status = device->check_start_next(1);
+    while (status == KMX_FRAME_BUSY) {
+        if (wait_cancelled(state)) {
+            device->abort_frame();
+            return CAPTURE_FAILED;
+        }
+        Sleep(0);
+        status = device->check_start_next(1);
+    }
+    if (status != KMX_OK) {
+        device->start_frame_index(next_index);
+        return failure_result(status);
+    }
+    buffer_no = next_index;
+    next_index = next_index + 1 >= stream_buffers ? 0 : next_index + 1;
+    current_image = device->get_buffer(buffer_no);
+    return CAPTURE_OK;
+}
