@@ -14,3 +14,6 @@ if(TARGET test_drawing)
         endif()
     endif()
 endif()
+
+# The C factory interface, loaded at run time from C, and the export list.
+include(${CMAKE_CURRENT_LIST_DIR}/exports/exports.cmake)
