@@ -209,6 +209,36 @@ void render_flat(const Ctables& t, const Clayout& l, uint32_t value, unsigned ch
             put_sample(p, k == 3 ? 0 : v, l.sample_bytes);
 }
 
+// One row of samples: levels holds the scene levels of the row (disc
+// drawn in), comp the component each output sample takes, per pixel
+// (period 2 columns for a mosaic). The noise is read sequentially from a
+// random place in the deviate table, which costs far less than a random
+// draw per sample and is as independent between frames and rows.
+template <class Sample>
+void render_row(const Ctables& t, const uint16_t* levels, unsigned scene_components,
+                unsigned width, unsigned components, const unsigned (*comp)[4], uint32_t offset,
+                unsigned char* out)
+{
+    const int16_t* noise = gaussian_table();
+    constexpr uint32_t mask = gaussian_table_size - 1;
+    Sample* o = reinterpret_cast<Sample*>(out);
+    for (unsigned x = 0; x < width; ++x) {
+        const uint16_t* level = levels + static_cast<size_t>(x) * scene_components;
+        const unsigned* pixel_comp = comp[x & 1];
+        for (unsigned k = 0; k < components; ++k) {
+            const unsigned c = pixel_comp[k];
+            if (c == 3) { // the fourth byte of 32-bit pixels
+                *o++ = 0;
+                continue;
+            }
+            const unsigned lv = level[scene_components == 3 ? c : 0];
+            int32_t v = t.mean[c][lv] + ((noise[offset++ & mask] * t.sigma[c][lv]) >> 8);
+            v = std::clamp<int32_t>(v, 0, sensor_max);
+            *o++ = static_cast<Sample>(t.output[v]);
+        }
+    }
+}
+
 // The scene with photon noise. The disc is a brighter level drawn over
 // the chart on the rows it covers.
 void render_scene(Ccamera& c, const Clayout& l, uint32_t frame, const Ctables& t,
@@ -217,40 +247,51 @@ void render_scene(Ccamera& c, const Clayout& l, uint32_t frame, const Ctables& t
     const bool colour = (c.desc.caps & KMX_CAP_COLOR) != 0;
     c.scene.build(l.width, l.height, colour);
     const Cscene& s = c.scene;
-    const int16_t* noise = gaussian_table();
-    constexpr uint32_t mask = gaussian_table_size - 1;
     Cxorshift rng{0x1234567u ^ (frame * 2654435761u) ^ (c.slot << 20) ^ 1u};
     const Cdisc disc = moving_disc(l.width, l.height, frame);
-    constexpr unsigned disc_level = 3400;
-    const size_t scene_components = colour ? 3 : 1;
-    const unsigned out_components = l.format == KMX_FORMAT_RAW ? 1 : l.components;
+    constexpr uint16_t disc_level = 3400;
+    const unsigned scene_components = colour ? 3 : 1;
+    const bool raw = l.format == KMX_FORMAT_RAW;
+    const unsigned components = raw ? 1 : l.components;
+    const size_t row_bytes = static_cast<size_t>(l.width) * components * l.sample_bytes;
+    std::vector<uint16_t> levels(static_cast<size_t>(l.width) * scene_components);
 
     for (unsigned y = 0; y < l.height; ++y) {
-        const int dy = static_cast<int>(y) - disc.cy;
-        int x0 = 1, x1 = 0; // empty span
-        if (dy * dy <= disc.radius * disc.radius) {
-            const int half = static_cast<int>(std::sqrt(double(disc.radius * disc.radius - dy * dy)));
-            x0 = disc.cx - half;
-            x1 = disc.cx + half;
+        // Which component each sample of this row takes, for even and odd
+        // columns.
+        unsigned comp[2][4] = {{0, 1, 2, 3}, {0, 1, 2, 3}};
+        for (unsigned parity = 0; parity < 2; ++parity) {
+            if (raw)
+                comp[parity][0] = colour ? bayer_component(parity, y) : 0;
+            else if (!colour)
+                comp[parity][0] = 0;
+            else if (l.reversed)
+                comp[parity][0] = 2, comp[parity][2] = 0;
         }
         const uint16_t* row = &s.level[static_cast<size_t>(y) * l.width * scene_components];
-        for (unsigned x = 0; x < l.width; ++x) {
-            const bool in_disc = static_cast<int>(x) >= x0 && static_cast<int>(x) <= x1;
-            for (unsigned k = 0; k < out_components; ++k) {
-                unsigned comp;
-                if (l.format == KMX_FORMAT_RAW)
-                    comp = colour ? bayer_component(x, y) : 0;
-                else if (k == 3) {
-                    put_sample(p, 0, l.sample_bytes);
-                    continue;
-                } else
-                    comp = colour ? (l.reversed ? 2 - k : k) : 0;
-                const unsigned level = in_disc ? disc_level : row[x * scene_components + (colour ? comp : 0)];
-                const int32_t deviate = noise[rng.next() & mask];
-                int32_t v = t.mean[comp][level] + ((deviate * t.sigma[comp][level]) >> 8);
-                v = std::clamp<int32_t>(v, 0, sensor_max);
-                put_sample(p, t.output[v], l.sample_bytes);
-            }
+        std::copy(row, row + levels.size(), levels.begin());
+        const int dy = static_cast<int>(y) - disc.cy;
+        if (dy * dy <= disc.radius * disc.radius) {
+            const int half = static_cast<int>(std::sqrt(double(disc.radius * disc.radius - dy * dy)));
+            const int x0 = std::max(disc.cx - half, 0);
+            const int x1 = std::min(disc.cx + half, static_cast<int>(l.width) - 1);
+            for (int x = x0; x <= x1; ++x)
+                std::fill_n(&levels[static_cast<size_t>(x) * scene_components], scene_components,
+                            disc_level);
+        }
+        unsigned char* out = p + row_bytes * y;
+        if (l.sample_bytes == 1) {
+            render_row<uint8_t>(t, levels.data(), scene_components, l.width, components, comp,
+                                rng.next(), out);
+            continue;
+        }
+        // 16-bit samples go out little-endian whatever the host.
+        std::vector<uint16_t> samples(static_cast<size_t>(l.width) * components);
+        render_row<uint16_t>(t, levels.data(), scene_components, l.width, components, comp,
+                             rng.next(), reinterpret_cast<unsigned char*>(samples.data()));
+        for (uint16_t v : samples) {
+            *out++ = static_cast<unsigned char>(v & 0xFF);
+            *out++ = static_cast<unsigned char>(v >> 8);
         }
     }
 }
