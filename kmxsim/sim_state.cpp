@@ -139,6 +139,16 @@ void close_all_cameras_locked()
 Cstate& state()
 {
     static Cstate s;
+    // An application that only uses the contract functions must find the
+    // preset cameras as from a freshly plugged-in bus, without calling
+    // kmxsim_reset first.
+    static const bool presets_installed = [] {
+        s.cameras.assign(KMXSIM_PRESET_COUNT, kmxsim_camera_desc{});
+        fill_mono_preset(s.cameras[KMXSIM_PRESET_MONO]);
+        fill_colour_preset(s.cameras[KMXSIM_PRESET_COLOR]);
+        return true;
+    }();
+    (void)presets_installed;
     return s;
 }
 
