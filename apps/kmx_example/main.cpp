@@ -1,15 +1,18 @@
 // kmx_example: a first tour of kmxcore on whatever camera library is
 // linked in. Lists the cameras, opens the first one, prints its identity
-// and geometry, switches it to binned readout and closes it.
+// and geometry, switches it to binned readout and closes it; then takes a
+// frame from every camera (capture_demo.cpp).
 //
 // Exit status: 0 on success, 1 when the camera library cannot be opened,
-// 2 when there is no camera, 3 when the chosen camera cannot be opened.
+// 2 when there is no camera, 3 when the chosen camera cannot be opened,
+// 4 when a frame could not be captured.
 #include <cstdio>
 #include <memory>
 #include <vector>
 
 #include "camera/device.h"
 #include "camera/kmx_interface.h"
+#include "capture_demo.h"
 
 namespace {
 
@@ -142,7 +145,10 @@ int main()
         library.close();
         return exit_no_camera;
     }
-    const int status = show_camera(cameras.front());
+    int status = show_camera(cameras.front());
+    for (const Ccamera_words& words : cameras)
+        if (capture_one_frame(words.id, words.index) != exit_ok)
+            status = status == exit_ok ? exit_capture_failed : status;
     library.close();
     return status;
 }
