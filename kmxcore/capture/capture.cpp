@@ -195,6 +195,7 @@ unsigned Ccapture::get_image_mode() const { return image_mode; }
 unsigned Ccapture::get_bytes_per_row() const
 {
     // The settings' pixel size describes what the camera delivers next.
+    // Ccam_settings declares its getter non-const although it only reads.
     return width * const_cast<Ccam_settings&>(settings).get_pixel_size();
 }
 
