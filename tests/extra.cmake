@@ -17,3 +17,6 @@ endif()
 
 # The C factory interface, loaded at run time from C, and the export list.
 include(${CMAKE_CURRENT_LIST_DIR}/exports/exports.cmake)
+
+# Windows only: the DLL export tables and the 32-bit layouts.
+include(${CMAKE_CURRENT_LIST_DIR}/windows/exports.cmake)
