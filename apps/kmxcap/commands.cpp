@@ -1,0 +1,515 @@
+// The capturing subcommands: snap, average, deep-average, auto and
+// stream, and the dispatch of the command line.
+#include "commands.h"
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <new>
+
+#include "abort_watch.h"
+#include "capture/thread_state.h"
+#include "image/fw_image.h"
+#include "list_command.h"
+#include "overlay.h"
+#include "picture.h"
+#include "progress.h"
+#include "session.h"
+#include "writers.h"
+
+namespace kmxcap {
+
+namespace {
+
+constexpr unsigned eight_bits = 8;
+constexpr unsigned stream_number_digits = 6;
+
+// Everything one capturing run shares.
+struct Crun {
+    const Coptions& options;
+    Csession& session;
+    Cthread_state& state;
+    Cabort_watch& watch;
+    unsigned frames_seen = 0;
+};
+
+const char* result_text(int result)
+{
+    switch (result) {
+    case CAPTURE_FAILED: return "the camera failed or the frame was abandoned";
+    case CAPTURE_ERROR_13: return "transfer error (library status 13), retries used up";
+    case CAPTURE_STOPPED: return "the capture was stopped";
+    case CAPTURE_ERROR_16: return "transfer error (library status 16), retries used up";
+    case CAPTURE_NO_MEMORY: return "not enough memory for the sums";
+    default: return "unknown capture result";
+    }
+}
+
+Cstatus aborted(const std::string& what)
+{
+    return Cstatus(exit_aborted, what + " aborted");
+}
+
+// An abort request wins over whatever the capture answered: the frame was
+// abandoned because the user asked.
+Cstatus capture_status(const Crun& run, int result, const std::string& what)
+{
+    if (run.watch.aborted())
+        return aborted(what);
+    if (result == CAPTURE_OK)
+        return Cstatus::ok();
+    return Cstatus(exit_capture_failed, what + " failed: " + result_text(result));
+}
+
+// The hidden --abort-after-frames aid: acts like Ctrl-C after that many
+// frames, through the real signal path.
+void count_frame(Crun& run)
+{
+    ++run.frames_seen;
+    if (run.options.abort_after_frames != 0 && run.frames_seen == run.options.abort_after_frames)
+        Cabort_watch::simulate_interrupt();
+}
+
+const char* depth_words(const Cpicture& picture)
+{
+    return picture.channels == 1 ? "grey" : "RGB";
+}
+
+// Display polarity, scaling; then statistics if asked.
+Cstatus finish_picture(const Crun& run, Cpicture& picture, bool grey_from_mono_camera,
+                       const char* stats_label)
+{
+    if (run.options.pixel_values == Epixel_values::display && grey_from_mono_camera)
+        invert_grey(picture);
+    if (run.options.scale16)
+        scale_to_16_bits(picture);
+    if (!run.options.stats)
+        return Cstatus::ok();
+    std::vector<Cchannel_stats> stats;
+    if (!picture_stats(picture, run.options.stats_region, stats))
+        return Cstatus(exit_usage, "--stats-roi lies outside the " + std::to_string(picture.width) +
+                                       "x" + std::to_string(picture.height) + " image");
+    std::printf("%s: %ux%u %s %u-bit: %s\n", stats_label, picture.width, picture.height,
+                depth_words(picture), picture.significant_bits,
+                format_stats(picture, stats).c_str());
+    return Cstatus::ok();
+}
+
+// Writes the picture under its final name unless the run was aborted
+// meanwhile; the temporary file goes away on every other path.
+Cstatus write_output(const Crun& run, const Cpicture& picture, const std::string& what)
+{
+    if (run.options.out_path.empty())
+        return Cstatus::ok();
+    Cpending_file file(run.options.out_path);
+    Cstatus status = write_pending(picture, file, false);
+    if (!status.is_ok())
+        return status;
+    if (run.watch.aborted())
+        return aborted(what);
+    status = file.commit();
+    if (status.is_ok())
+        std::printf("%s: %ux%u %s %u-bit image written to %s\n", what.c_str(), picture.width,
+                    picture.height, depth_words(picture), picture.file_bits(),
+                    run.options.out_path.c_str());
+    return status;
+}
+
+// The 8-bit image the capture holds now, with the overlay if asked.
+Cstatus picture_of_frame(const Crun& run, Cfw_image* frame, Cpicture& picture)
+{
+    if (frame == nullptr)
+        return Cstatus(exit_capture_failed, "the capture delivered no image");
+    if (run.options.overlay != Eoverlay::none)
+        return picture_with_overlay(*frame, run.options.overlay, picture);
+    return picture_from_image(*frame, picture);
+}
+
+Cstatus deliver(const Crun& run, Cpicture& picture, bool grey_from_mono, const std::string& what)
+{
+    Cstatus status = finish_picture(run, picture, grey_from_mono, "stats");
+    if (!status.is_ok())
+        return status;
+    return write_output(run, picture, what);
+}
+
+unsigned deepest_depth(const Csession& session)
+{
+    return session.offers_depth(12) ? 12 : session.offers_depth(10) ? 10 : eight_bits;
+}
+
+Cstatus check_depth(const Csession& session, unsigned depth)
+{
+    if (session.offers_depth(depth))
+        return Cstatus::ok();
+    return Cstatus(exit_setting_refused,
+                   "the camera refused " + std::to_string(depth) + "-bit components");
+}
+
+// One raw frame, retried like get_frame retries its attempts.
+int raw_frame(Crun& run)
+{
+    Ccapture& capture = run.session.get_capture();
+    const unsigned retries = run.options.retries.given ? run.options.retries.value
+                                                       : CAPTURE_DEFAULT_RETRIES;
+    int result = CAPTURE_FAILED;
+    for (unsigned attempt = 0; attempt <= retries; ++attempt) {
+        result = capture.get_raw_frame(&run.state);
+        if (result == CAPTURE_OK || result == CAPTURE_FAILED)
+            break;
+    }
+    return result;
+}
+
+Cstatus snap_raw(Crun& run)
+{
+    const int result = raw_frame(run);
+    Cstatus status = capture_status(run, result, "raw snap");
+    if (!status.is_ok())
+        return status;
+    Cfw_image* buffer = run.session.get_capture().get_image();
+    if (buffer == nullptr)
+        return Cstatus(exit_capture_failed, "the raw snap delivered no image");
+    Cpicture picture;
+    status = picture_from_raw(*buffer, run.session.get_device().get_max_depth(), picture);
+    if (!status.is_ok())
+        return status;
+    // A colour camera's raw output is a mosaic, not a grey image.
+    return deliver(run, picture, !run.session.colour(), "raw snap");
+}
+
+Cstatus snap_deep(Crun& run)
+{
+    Cfw_image deep_frame;
+    const int result = run.session.get_capture().get_frame(&deep_frame, &run.state);
+    Cstatus status = capture_status(run, result, "snap");
+    if (!status.is_ok())
+        return status;
+    Cpicture picture;
+    status = picture_from_image(deep_frame, picture);
+    if (!status.is_ok())
+        return status;
+    return deliver(run, picture, !run.session.colour(), "snap");
+}
+
+Cstatus snap_8bit(Crun& run)
+{
+    Ctool_capture& capture = run.session.get_capture();
+    const int result = capture.get_frame(&run.state);
+    Cstatus status = capture_status(run, result, "snap");
+    if (!status.is_ok())
+        return status;
+    Cpicture picture;
+    status = picture_of_frame(run, capture.get_image(), picture);
+    if (!status.is_ok())
+        return status;
+    return deliver(run, picture, !run.session.colour(), "snap");
+}
+
+Cstatus run_snap(Crun& run)
+{
+    if (run.options.raw)
+        return snap_raw(run);
+    if (run.options.depth > eight_bits)
+        return snap_deep(run);
+    return snap_8bit(run);
+}
+
+// Averaging on: the settings' option and count, then a set-up that copies
+// them into the capture.
+Cstatus setup_averaging(Crun& run)
+{
+    Ctool_capture& capture = run.session.get_capture();
+    Ccam_settings* settings = capture.get_settings();
+    if (!settings->set_average_opt(1) || !settings->set_average_frames(run.options.frames))
+        return Cstatus(exit_setting_refused,
+                       "the camera refused averaging of " + std::to_string(run.options.frames) +
+                           " frames");
+    if (capture.setup(1, run.options.live ? 1 : 0) != 0)
+        return Cstatus(exit_setting_refused, "the camera refused the averaging set-up");
+    return Cstatus::ok();
+}
+
+Cstatus run_average(Crun& run)
+{
+    Cstatus status = setup_averaging(run);
+    if (!status.is_ok())
+        return status;
+    Ctool_capture& capture = run.session.get_capture();
+    if (run.options.sum)
+        capture.use_clamped_sum();
+    Cprogress progress("average", run.options.frames,
+                       run.options.show_progress && stderr_is_terminal());
+    capture.observe_frames([&run, &progress] {
+        count_frame(run);
+        progress.update(run.frames_seen);
+    });
+    const int result = capture.average_frames8(&run.state);
+    capture.observe_frames(nullptr);
+    progress.finish();
+    status = capture_status(run, result, "average");
+    if (!status.is_ok())
+        return status;
+    Cpicture picture;
+    status = picture_of_frame(run, capture.get_image(), picture);
+    if (!status.is_ok())
+        return status;
+    return deliver(run, picture, !run.session.colour(), "average");
+}
+
+Cstatus run_deep_average(Crun& run)
+{
+    const unsigned depth = run.options.depth ? run.options.depth : deepest_depth(run.session);
+    Cstatus status = check_depth(run.session, depth);
+    if (!status.is_ok())
+        return status;
+    if (depth <= eight_bits)
+        return Cstatus(exit_setting_refused, "the camera delivers no deep components");
+    status = setup_averaging(run);
+    if (!status.is_ok())
+        return status;
+    Ctool_capture& capture = run.session.get_capture();
+    Cprogress progress("deep-average", run.options.frames,
+                       run.options.show_progress && stderr_is_terminal());
+    capture.observe_frames([&run, &progress] {
+        count_frame(run);
+        progress.update(run.frames_seen);
+    });
+    const int result = capture.average_deep(depth, &run.state);
+    capture.observe_frames(nullptr);
+    progress.finish();
+    status = capture_status(run, result, "deep-average");
+    if (!status.is_ok())
+        return status;
+    Cpicture picture;
+    status = picture_from_image(*capture.get_deep_image(), picture);
+    if (!status.is_ok())
+        return status;
+    return deliver(run, picture, !run.session.colour(), "deep-average");
+}
+
+Cstatus auto_status(const Crun& run, unsigned result, const char* what)
+{
+    if (run.watch.aborted())
+        return aborted(what);
+    if (result == CAPTURE_AUTO_DONE)
+        return Cstatus::ok();
+    if (result == CAPTURE_AUTO_STOPPED)
+        return Cstatus(exit_capture_failed, std::string(what) + " was stopped");
+    return Cstatus(exit_capture_failed, std::string(what) + " failed");
+}
+
+Cstatus auto_white_balance(Crun& run)
+{
+    Ctool_capture& capture = run.session.get_capture();
+    if (!run.session.colour())
+        return Cstatus(exit_setting_refused,
+                       "the camera refused white balance (it is a monochrome camera)");
+    const Cregion& r = run.options.wb_region;
+    const unsigned width = capture.get_width();
+    const unsigned height = capture.get_height();
+    if (r.given && (r.left >= width || r.top >= height || r.width > width - r.left ||
+                    r.height > height - r.top))
+        return Cstatus(exit_usage, "--roi lies outside the " + std::to_string(width) + "x" +
+                                       std::to_string(height) + " image");
+    const RECT roi = r.given ? RECT{static_cast<LONG>(r.left), static_cast<LONG>(r.top),
+                                    static_cast<LONG>(r.left + r.width),
+                                    static_cast<LONG>(r.top + r.height)}
+                             : RECT{0, 0, static_cast<LONG>(width), static_cast<LONG>(height)};
+    unsigned gain = 0, red = 0, green = 0, blue = 0;
+    const unsigned result = capture.wb_process(roi, gain, red, green, blue, &run.state);
+    Cstatus status = auto_status(run, result, "automatic white balance");
+    if (status.is_ok())
+        std::printf("white balance: gain index %u, red gain %u, green gain %u, blue gain %u\n",
+                    gain, red, green, blue);
+    return status;
+}
+
+Cstatus run_auto(Crun& run)
+{
+    Ctool_capture& capture = run.session.get_capture();
+    Cstatus status;
+    if (run.options.auto_kind == Eauto_kind::white_balance) {
+        status = auto_white_balance(run);
+    } else if (run.options.auto_kind == Eauto_kind::gain) {
+        unsigned gain = 0;
+        status = auto_status(run, capture.agp_process(gain, &run.state), "automatic gain");
+        if (status.is_ok())
+            std::printf("gain: gain index %u\n", gain);
+    } else {
+        unsigned exposure = 0, gain = 0;
+        status = auto_status(run, capture.aep_process(exposure, gain, &run.state),
+                             "automatic exposure");
+        if (status.is_ok())
+            std::printf("exposure: exposure index %u (%u us), gain index %u\n", exposure,
+                        capture.get_settings()->get_expsoure_value(), gain);
+    }
+    if (!status.is_ok())
+        return status;
+    if (run.options.out_path.empty() && !run.options.stats)
+        return Cstatus::ok();
+    // The settled values are in the capture's settings: write them back
+    // before the frame so it shows exactly what was found.
+    if (capture.setup(0, run.options.live ? 1 : 0) != 0)
+        return Cstatus(exit_setting_refused, "the camera refused the settled values");
+    return snap_8bit(run);
+}
+
+// Stream frames are written as they come, each to a temporary file; the
+// files get their names only when the whole stream has succeeded.
+Cstatus stream_frame_out(Crun& run, unsigned number, std::vector<Cpending_file>& files,
+                         bool last)
+{
+    const bool writes = !run.options.out_path.empty();
+    if (!writes && !(last && run.options.stats))
+        return Cstatus::ok();
+    Cpicture picture;
+    Cstatus status = picture_of_frame(run, run.session.get_capture().get_image(), picture);
+    if (!status.is_ok())
+        return status;
+    if (run.options.pixel_values == Epixel_values::display && !run.session.colour())
+        invert_grey(picture);
+    if (last && run.options.stats) {
+        Coptions stats_only = run.options;
+        stats_only.pixel_values = Epixel_values::camera; // already applied
+        const Crun stats_run{stats_only, run.session, run.state, run.watch, run.frames_seen};
+        Cpicture copy = picture;
+        status = finish_picture(stats_run, copy, false, "stats (last frame)");
+        if (!status.is_ok())
+            return status;
+    }
+    if (!writes)
+        return Cstatus::ok();
+    files.emplace_back(numbered_path(run.options.out_path, number, run.options.frames));
+    return write_pending(picture, files.back(), true);
+}
+
+Cstatus collect_stream(Crun& run, std::vector<Cpending_file>& files, double& seconds)
+{
+    Ctool_capture& capture = run.session.get_capture();
+    Cprogress progress("stream", run.options.frames,
+                       run.options.show_progress && stderr_is_terminal());
+    std::fprintf(stderr, "kmxcap: streaming %u frames (Ctrl-C to abort)\n", run.options.frames);
+    const auto started = std::chrono::steady_clock::now();
+    if (capture.start_frame(0u, &run.state) != 0)
+        return capture_status(run, CAPTURE_FAILED, "stream");
+    for (unsigned n = 1; n <= run.options.frames; ++n) {
+        const int result = capture.complete_frame(&run.state);
+        Cstatus status = capture_status(run, result, "stream");
+        if (!status.is_ok())
+            return status;
+        count_frame(run);
+        progress.update(n);
+        status = stream_frame_out(run, n, files, n == run.options.frames);
+        if (!status.is_ok())
+            return status;
+    }
+    seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    return Cstatus::ok();
+}
+
+Cstatus run_stream(Crun& run)
+{
+    Ctool_capture& capture = run.session.get_capture();
+    std::vector<Cpending_file> files;
+    files.reserve(run.options.out_path.empty() ? 0 : run.options.frames);
+    double seconds = 0.0;
+    Cstatus status = collect_stream(run, files, seconds);
+    if (!status.is_ok()) {
+        capture.abort_frame();
+        return status;
+    }
+    // Ends the stream in order: the frame in progress finishes and no
+    // further one is started.
+    capture.stop_frame(&run.state);
+    if (run.watch.aborted())
+        return aborted("stream");
+    for (Cpending_file& file : files) {
+        status = file.commit();
+        if (!status.is_ok())
+            return status;
+    }
+    const double fps = seconds > 0.0 ? run.options.frames / seconds : 0.0;
+    std::printf("stream: %u frames in %.3f s, %.2f frames per second%s\n", run.options.frames,
+                seconds, fps, files.empty() ? "" : ", written");
+    return Cstatus::ok();
+}
+
+unsigned settings_depth_for(const Coptions& options)
+{
+    if (options.command == Ecommand::snap && !options.raw && options.depth > eight_bits)
+        return options.depth;
+    return eight_bits;
+}
+
+Cstatus run_capture_command(const Coptions& options)
+{
+    Csession session;
+    Cstatus status = session.open(options);
+    if (!status.is_ok())
+        return status;
+    if (options.depth > eight_bits) {
+        status = check_depth(session, options.depth);
+        if (!status.is_ok())
+            return status;
+    }
+    status = session.prepare(options, settings_depth_for(options));
+    if (!status.is_ok())
+        return status;
+    Cthread_state state;
+    Cabort_watch watch(state);
+    Crun run{options, session, state, watch};
+    switch (options.command) {
+    case Ecommand::snap: return run_snap(run);
+    case Ecommand::average: return run_average(run);
+    case Ecommand::deep_average: return run_deep_average(run);
+    case Ecommand::auto_adjust: return run_auto(run);
+    case Ecommand::stream: return run_stream(run);
+    default: return Cstatus(exit_internal, "no such capture command");
+    }
+}
+
+Cstatus dispatch(const Coptions& options)
+{
+    switch (options.command) {
+    case Ecommand::help:
+        std::fputs(help_text(), stdout);
+        return Cstatus::ok();
+    case Ecommand::list: return list_cameras();
+    default: return run_capture_command(options);
+    }
+}
+
+} // namespace
+
+std::string numbered_path(const std::string& path, unsigned number, unsigned total)
+{
+    const size_t slash = path.rfind('/');
+    const size_t dot = path.rfind('.');
+    const bool has_ext = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    const std::string stem = has_ext ? path.substr(0, dot) : path;
+    const std::string ext = has_ext ? path.substr(dot) : std::string();
+    std::string digits = std::to_string(number);
+    const size_t width = std::max<size_t>(stream_number_digits, std::to_string(total).size());
+    if (digits.size() < width)
+        digits.insert(0, width - digits.size(), '0');
+    return stem + "-" + digits + ext;
+}
+
+int run_kmxcap(const std::vector<std::string>& args)
+{
+    Coptions options;
+    Cstatus status = parse_options(args, options);
+    try {
+        if (status.is_ok())
+            status = dispatch(options);
+    } catch (const std::bad_alloc&) {
+        status = Cstatus(exit_internal, "out of memory");
+    }
+    std::fflush(stdout);
+    if (!status.is_ok())
+        std::fprintf(stderr, "kmxcap: %s\n", status.message().c_str());
+    return status.exit_code();
+}
+
+} // namespace kmxcap

@@ -1,0 +1,20 @@
+// The subcommands of kmxcap.
+#ifndef KMXCAP_COMMANDS_H
+#define KMXCAP_COMMANDS_H
+
+#include <string>
+#include <vector>
+
+namespace kmxcap {
+
+// Runs the command line (without the program name): prints results on
+// stdout and one line per failure on stderr; returns the exit code.
+int run_kmxcap(const std::vector<std::string>& args);
+
+// The file name of frame `number` of a stream written to `path`:
+// "dir/frame.png" becomes "dir/frame-000007.png".
+std::string numbered_path(const std::string& path, unsigned number, unsigned total);
+
+} // namespace kmxcap
+
+#endif

@@ -1,0 +1,82 @@
+// kmxcap list: every camera the library will open, with its identity,
+// geometry, capabilities and depths.
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "camera/device.h"
+#include "camera/kmx_interface.h"
+#include "list_command.h"
+
+namespace kmxcap {
+
+namespace {
+
+constexpr unsigned text_length = 128;
+// Guards against a library that keeps offering the same camera.
+constexpr size_t max_cameras = 64;
+// A listed camera is held open only to read it; one buffer will do.
+constexpr unsigned listing_buffers = 1;
+
+struct Ccapability_name {
+    unsigned bit;
+    const char* name;
+};
+
+constexpr Ccapability_name capability_names[] = {
+    {KMX_CAP_COLOR, "colour"},     {KMX_CAP_PREVIEW, "preview"},
+    {KMX_CAP_BIN, "binning"},      {KMX_CAP_TEST_MODE, "test-mode"},
+    {KMX_CAP_RATE_OFFSET, "rate-offset"},
+};
+
+void print_camera(const Cdevice& device)
+{
+    char vendor[text_length] = {};
+    char product[text_length] = {};
+    device.camera_vendor_desc(vendor, text_length);
+    device.camera_product_desc(product, text_length);
+    std::printf("camera %u:%u  %s %s  serial %u\n", device.get_camera_id(),
+                device.get_camera_index(), vendor, product, device.get_serial_no());
+    std::printf("  type: %s\n", device.get_camera_type() == 1 ? "colour" : "monochrome");
+    std::printf("  size: %ux%u, binned %ux%u, preview %ux%u\n", device.get_max_width(),
+                device.get_max_height(), device.get_bin_width(), device.get_bin_height(),
+                device.get_preview_width(), device.get_preview_height());
+    const unsigned depths = device.get_camera_depths();
+    std::printf("  depths:%s%s%s bits\n", (depths & KMX_DEPTH_BIT_8) ? " 8" : "",
+                (depths & KMX_DEPTH_BIT_10) ? " 10" : "", (depths & KMX_DEPTH_BIT_12) ? " 12" : "");
+    std::printf("  capabilities: 0x%04X", device.get_camera_caps());
+    for (const Ccapability_name& cap : capability_names)
+        if (device.get_camera_caps() & cap.bit)
+            std::printf(" %s", cap.name);
+    std::printf("\n");
+}
+
+} // namespace
+
+Cstatus list_cameras()
+{
+    Ckmx_interface library;
+    if (library.open() != 0)
+        return Cstatus(exit_no_camera, "the camera library could not be opened");
+    // Each open_any skips the cameras already held open, so holding them
+    // until the end walks through all of them once.
+    std::vector<std::unique_ptr<Cdevice>> held;
+    while (held.size() < max_cameras) {
+        auto device = std::make_unique<Cdevice>();
+        unsigned id = 0;
+        unsigned index = 0;
+        if (device->open_any(id, index, listing_buffers) != 0)
+            break;
+        print_camera(*device);
+        held.push_back(std::move(device));
+    }
+    if (held.empty())
+        std::printf("no cameras found\n");
+    for (auto& device : held)
+        device->close();
+    held.clear();
+    library.close();
+    return Cstatus::ok();
+}
+
+} // namespace kmxcap
