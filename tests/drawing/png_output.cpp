@@ -31,6 +31,22 @@ std::vector<png_byte> rgb_row(const Cos_image& image, int y)
     return out;
 }
 
+// Kept apart so that no local of the caller lives across setjmp: libpng
+// reports errors by longjmp back here.
+bool encode(png_structp png, png_infop info, FILE* file, unsigned width, unsigned height,
+            png_bytep* rows)
+{
+    if (setjmp(png_jmpbuf(png)) != 0)
+        return false;
+    png_init_io(png, file);
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    png_write_image(png, rows);
+    png_write_end(png, nullptr);
+    return true;
+}
+
 } // namespace
 
 bool write_png(const Cos_image& image, const std::string& name)
@@ -51,16 +67,8 @@ bool write_png(const Cos_image& image, const std::string& name)
         row_pointers.push_back(row.data());
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-    bool written = false;
-    if (info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
-        png_init_io(png, file);
-        png_set_IHDR(png, info, image.get_width(), image.get_height(), 8, PNG_COLOR_TYPE_RGB,
-                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(png, info);
-        png_write_image(png, row_pointers.data());
-        png_write_end(png, nullptr);
-        written = true;
-    }
+    const bool written = info != nullptr && encode(png, info, file, image.get_width(),
+                                                   image.get_height(), row_pointers.data());
     png_destroy_write_struct(&png, &info);
     std::fclose(file);
     return written;
