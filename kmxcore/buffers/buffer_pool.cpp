@@ -204,7 +204,8 @@ int Cbuffer_pool::assign(kmx_camera_t* target)
     for (unsigned i = 0; i < no_buffers; ++i) {
         const kmx_frame_t* record = frame_info.get_frame_info(i);
         if (record == nullptr || buffers[i].get_bp() == nullptr ||
-            record->buffer != buffers[i].get_bp())
+            record->buffer != buffers[i].get_bp() ||
+            record->buffer_size != buffers[i].get_bsize())
             return 1;
     }
     if (kmx_assign_buffers(target, frame_info.get_frame_list(), no_buffers) != KMX_OK) {
