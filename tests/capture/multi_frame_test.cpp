@@ -160,7 +160,8 @@ TEST_F(Cmulti_frame, FourStatus16AnswersAreRetriedAndTheFrameIsSummed)
 TEST_F(Cmulti_frame, EscapeKeyAbandonsTheWait)
 {
     auto& capture = averaging(KMXSIM_PRESET_MONO, 1, 2, [](Csettings_probe&) {}, 3);
-    kmx_platform_set_key_down(VK_ESCAPE, true);
+    if (!kmx_platform_set_key_down(VK_ESCAPE, true))
+        GTEST_SKIP() << "the keyboard cannot be held down on this platform";
 
     EXPECT_EQ(capture.process_multi_frame8(), CAPTURE_FAILED);
     EXPECT_FALSE(capture.image_available());
