@@ -295,6 +295,7 @@ private:
     void forget_lost_deep_frame();
     void restart_stream_if_needed(Cthread_state* state);
     void advance_stream();
+    int retry_stream_attempt(int (Ccapture::*attempt)(Cthread_state*), Cthread_state* state);
     void restore_format(unsigned saved);
     int prepare_deep_target(Cimage& target, unsigned depth);
     int take_deep_frame(Cimage& target, unsigned depth, Cthread_state* state);

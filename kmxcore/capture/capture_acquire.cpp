@@ -408,13 +408,17 @@ void Ccapture::advance_stream()
     current_image = device->get_buffer(buffer_no);
 }
 
-int Ccapture::complete_frame(Cthread_state* state)
+// The retrying stream operations: an attempt is made again after a camera
+// error (2 or 4) until no_retries retries are used up, after which the
+// stream counts as stopped. The attempt is called through virtual dispatch.
+int Ccapture::retry_stream_attempt(int (Ccapture::*attempt)(Cthread_state*),
+                                   Cthread_state* state)
 {
     if (device == nullptr)
         return CAPTURE_FAILED;
     retry_count = 0;
     for (;;) {
-        const int result = complete_framex(state);
+        const int result = (this->*attempt)(state);
         if (!retryable(result))
             return result;
         if (++retry_count > no_retries) {
@@ -422,6 +426,11 @@ int Ccapture::complete_frame(Cthread_state* state)
             return result;
         }
     }
+}
+
+int Ccapture::complete_frame(Cthread_state* state)
+{
+    return retry_stream_attempt(&Ccapture::complete_framex, state);
 }
 
 int Ccapture::complete_frame() { return complete_frame(nullptr); }
@@ -449,18 +458,7 @@ int Ccapture::complete_framex(Cthread_state* state)
 
 int Ccapture::current_frame(Cthread_state* state)
 {
-    if (device == nullptr)
-        return CAPTURE_FAILED;
-    retry_count = 0;
-    for (;;) {
-        const int result = current_framex(state);
-        if (!retryable(result))
-            return result;
-        if (++retry_count > no_retries) {
-            restart_needed = 1;
-            return result;
-        }
-    }
+    return retry_stream_attempt(&Ccapture::current_framex, state);
 }
 
 int Ccapture::current_frame() { return current_frame(nullptr); }
