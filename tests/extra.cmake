@@ -20,3 +20,4 @@ include(${CMAKE_CURRENT_LIST_DIR}/exports/exports.cmake)
 
 # Windows only: the DLL export tables and the 32-bit layouts.
 include(${CMAKE_CURRENT_LIST_DIR}/windows/exports.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/apps/apps.cmake)

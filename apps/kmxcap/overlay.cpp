@@ -1,6 +1,7 @@
 #include "overlay.h"
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "image/fw_image.h"
@@ -46,6 +47,15 @@ void draw_frame(Cos_image& target, Cfw_image& frame)
     target.draw_bitmap(frame.get_binfo(), pixels.data(), RECT{0, 0, w, h}, RECT{0, 0, w, h});
 }
 
+// GDI copies 24-bit rows byte for byte and reads them as BGR, so a frame
+// in RGB order lands in the canvas still in RGB order although the canvas
+// calls itself BGR: the copy-out reversed what was never reversed.
+void swap_red_and_blue(Cpicture& picture)
+{
+    for (size_t i = 0; i + 2 < picture.samples.size(); i += 3)
+        std::swap(picture.samples[i], picture.samples[i + 2]);
+}
+
 } // namespace
 
 Cstatus picture_with_overlay(Cfw_image& frame, Eoverlay overlay, Cpicture& picture)
@@ -66,7 +76,11 @@ Cstatus picture_with_overlay(Cfw_image& frame, Eoverlay overlay, Cpicture& pictu
     else if (overlay == Eoverlay::grid)
         canvas.draw_grid(area, overlay_scale);
     GdiFlush();
-    return picture_from_image(canvas, picture);
+    Cstatus status = picture_from_image(canvas, picture);
+    if (status.is_ok() && picture.channels == 3 &&
+        frame.get_component_order() != canvas.get_component_order())
+        swap_red_and_blue(picture);
+    return status;
 }
 
 } // namespace kmxcap

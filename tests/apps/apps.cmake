@@ -1,0 +1,23 @@
+# kmxcap's tests: test_apps runs the tool as a child process (and parts of
+# it in-process) and reads its files back with libpng and libtiff. Where
+# the tool is not built (the Windows cross build has neither library) the
+# test program is left out too.
+if(NOT TARGET test_apps)
+    return()
+endif()
+if(NOT TARGET kmxcap)
+    set_target_properties(test_apps PROPERTIES EXCLUDE_FROM_ALL TRUE)
+    set_tests_properties(apps PROPERTIES DISABLED TRUE)
+    return()
+endif()
+target_link_libraries(test_apps PRIVATE kmxcap_core)
+target_compile_definitions(test_apps PRIVATE KMXCAP_PATH="$<TARGET_FILE:kmxcap>")
+add_dependencies(test_apps kmxcap)
+
+# The tool on its own, as a user runs it.
+add_test(NAME kmxcap_help COMMAND kmxcap --help)
+set_tests_properties(kmxcap_help PROPERTIES PASS_REGULAR_EXPRESSION "Exit codes")
+add_test(NAME kmxcap_list COMMAND kmxcap list)
+set_tests_properties(kmxcap_list PROPERTIES PASS_REGULAR_EXPRESSION "camera 1:0.*camera 2:0")
+add_test(NAME kmxcap_bad_flag COMMAND kmxcap snap --no-such-flag)
+set_tests_properties(kmxcap_bad_flag PROPERTIES WILL_FAIL TRUE)
