@@ -36,8 +36,7 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree=;mshtml="}
 # A 32-bit prefix: the programs are i686 and need no WoW64 set-up.
 export WINEARCH=win32
 
-# wineboot returns once the prefix is usable; the marker says so to the
-# programs that follow.
+# The marker says the prefix is complete to the programs that follow.
 ready=$prefix/.kmx-prefix-ready
 mkdir -p "$(dirname "$prefix")"
 if [ ! -f "$ready" ]; then
@@ -48,6 +47,17 @@ if [ ! -f "$ready" ]; then
                 echo "wine-run: wineboot could not create the prefix $prefix" >&2
                 exit 1
             fi
+            # Wine's null display driver: windows can be created, and drawn
+            # into and read back through their DCs, with no X server.
+            # Without it Wine finds no display and refuses every window.
+            if ! "$wine_cmd" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f \
+                    >/dev/null 2>&1; then
+                echo "wine-run: could not select the null display driver in $prefix" >&2
+                exit 1
+            fi
+            # The desktop process picked its driver at start: let this Wine
+            # session end, so that the next one starts with the null driver.
+            wineserver -w
             touch "$ready"
         fi
     ) 9>"$prefix.lock"
