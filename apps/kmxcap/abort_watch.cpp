@@ -18,6 +18,9 @@ namespace {
 constexpr char interrupt_byte = 'i';
 constexpr char quit_byte = 'q';
 constexpr unsigned char escape_key = 0x1B;
+// Keys such as the arrows send Escape followed at once by more bytes; a
+// lone Escape is one with nothing behind it within this time.
+constexpr int escape_sequence_ms = 30;
 
 // Shared with the signal handler: only lock-free atomics and a plain
 // descriptor written before the handler is installed.
@@ -60,6 +63,21 @@ bool enter_key_mode()
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
     return tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0;
+}
+
+// True for a lone Escape; the rest of an escape sequence is read and
+// dropped.
+bool lone_escape()
+{
+    struct pollfd input = {STDIN_FILENO, POLLIN, 0};
+    bool lone = true;
+    while (poll(&input, 1, escape_sequence_ms) > 0 && (input.revents & POLLIN)) {
+        unsigned char rest[16];
+        if (read(STDIN_FILENO, rest, sizeof rest) <= 0)
+            break;
+        lone = false;
+    }
+    return lone;
 }
 
 } // namespace
@@ -118,7 +136,7 @@ void Cabort_watch::watch()
         }
         if (count > 1 && (sources[1].revents & POLLIN)) {
             unsigned char key = 0;
-            if (read(STDIN_FILENO, &key, 1) == 1 && key == escape_key) {
+            if (read(STDIN_FILENO, &key, 1) == 1 && key == escape_key && lone_escape()) {
                 interrupted.store(true);
                 state.set_abort();
             }

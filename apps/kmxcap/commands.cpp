@@ -389,7 +389,7 @@ Cstatus collect_stream(Crun& run, std::vector<Cpending_file>& files, double& sec
     Ctool_capture& capture = run.session.get_capture();
     Cprogress progress("stream", run.options.frames,
                        run.options.show_progress && stderr_is_terminal());
-    std::fprintf(stderr, "kmxcap: streaming %u frames (Ctrl-C to abort)\n", run.options.frames);
+    std::fprintf(stderr, "kmxcap: streaming %u frames (Ctrl-C or Escape to abort)\n", run.options.frames);
     const auto started = std::chrono::steady_clock::now();
     if (capture.start_frame(0u, &run.state) != 0)
         return capture_status(run, CAPTURE_FAILED, "stream");
