@@ -1,8 +1,19 @@
 #!/usr/bin/env bash
-# The main job: builds kmxcore and runs the example program against the
-# simulated cameras.
+# The main job: builds kmxcore and its capture tool, then takes pictures
+# from the simulated camera: an 8-bit PNG and a 16-bit TIFF (a 12-bit deep
+# average), with their statistics. Files land in out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset default >/dev/null
-cmake --build --preset default -j "${KMX_JOBS:-2}" --target kmx_example
-build/default/bin/kmx_example "$@"
+cmake --build --preset default -j "${KMX_JOBS:-2}" --target kmxcap kmx_example
+bin=build/default/bin
+mkdir -p out
+
+"$bin/kmx_example"
+echo
+"$bin/kmxcap" list
+"$bin/kmxcap" snap --out out/frame.png --stats
+"$bin/kmxcap" average 16 --out out/average.png --stats
+"$bin/kmxcap" deep-average 8 --depth 12 --out out/deep.tif --stats
+"$bin/kmxcap" snap --overlay crosshair --out out/crosshair.png
+echo "pictures written to out/"
