@@ -295,6 +295,8 @@ private:
     void forget_lost_deep_frame();
     void restart_stream_if_needed(Cthread_state* state);
     void advance_stream();
+    bool begin_auto_procedure();
+    void mark_auto_procedure_done();
     int retry_stream_attempt(int (Ccapture::*attempt)(Cthread_state*), Cthread_state* state);
     void restore_format(unsigned saved);
     int prepare_deep_target(Cimage& target, unsigned depth);

@@ -6,6 +6,9 @@
 // Decisions:
 //   - Without a device the procedures answer CAPTURE_AUTO_FAILED and change
 //     nothing, as for settings deeper than 8 bits.
+//   - After success the current image is pool buffer 0, where the camera
+//     left the procedure's last frame (the image reported ready is the one
+//     get_image() gives, also right after set-up when there was none).
 //   - A read-back of a settled value that the camera library fails leaves
 //     that out-value and its setting as they were (no undefined value is
 //     handed on); the procedure itself still succeeded.
@@ -83,7 +86,40 @@ bool read_back(const Cdevice& device, unsigned id, unsigned& out)
     return true;
 }
 
+// The camera's gain range, the bounds of the gain the procedures choose.
+void read_gain_range(const Cdevice& device, unsigned& lowest_gain, unsigned& highest_gain)
+{
+    device.get_param_min(KMX_PARAM_GAIN, &lowest_gain);
+    device.get_param_max(KMX_PARAM_GAIN, &highest_gain);
+}
+
 } // namespace
+
+// Opening shared by the three procedures: nothing happens without a device
+// or on settings deeper than 8 bits; otherwise the continuous state starts
+// afresh and no image counts as ready while the camera works.
+bool Ccapture::begin_auto_procedure()
+{
+    if (!auto_can_start(device, settings))
+        return false;
+    restart_needed = 1;
+    image_ready = 0;
+    deep_image_ready = 0;
+    continuous = 0;
+    next_index = 0;
+    buffer_no = 0;
+    return true;
+}
+
+// A completed procedure leaves its last frame in the record it worked in,
+// pool buffer 0: that buffer becomes the current image, so that
+// image_available() never promises an image that get_image() cannot give.
+void Ccapture::mark_auto_procedure_done()
+{
+    current_image = device->get_buffer(auto_record);
+    image_ready = current_image != nullptr ? 1 : 0;
+    deep_image_ready = 0;
+}
 
 unsigned Ccapture::wb_process(RECT roi, unsigned& gain, unsigned& red_gain, unsigned& green_gain,
                               unsigned& blue_gain)
@@ -94,21 +130,14 @@ unsigned Ccapture::wb_process(RECT roi, unsigned& gain, unsigned& red_gain, unsi
 unsigned Ccapture::wb_process(RECT roi, unsigned& gain, unsigned& red_gain, unsigned& green_gain,
                               unsigned& blue_gain, Cthread_state* state)
 {
-    if (!auto_can_start(device, settings))
+    if (!begin_auto_procedure())
         return CAPTURE_AUTO_FAILED;
-    restart_needed = 1;
-    image_ready = 0;
-    deep_image_ready = 0;
-    continuous = 0;
-    next_index = 0;
-    buffer_no = 0;
 
     const int status = device->awb_roi_index(auto_record, wb_callback,
                                              reinterpret_cast<uintptr_t>(state), roi);
     if (status != KMX_OK)
         return auto_result(status);
-    image_ready = 1;
-    deep_image_ready = 0;
+    mark_auto_procedure_done();
     const bool have_gain = read_back(*device, KMX_PARAM_GAIN, gain);
     const bool have_red = read_back(*device, KMX_PARAM_RED_GAIN, red_gain);
     const bool have_green = read_back(*device, KMX_PARAM_GREEN_GAIN, green_gain);
@@ -131,26 +160,18 @@ unsigned Ccapture::agp_process(unsigned& gain)
 
 unsigned Ccapture::agp_process(unsigned& gain, Cthread_state* state)
 {
-    if (!auto_can_start(device, settings))
+    if (!begin_auto_procedure())
         return CAPTURE_AUTO_FAILED;
-    restart_needed = 1;
-    image_ready = 0;
-    deep_image_ready = 0;
-    continuous = 0;
-    next_index = 0;
-    buffer_no = 0;
 
     unsigned lowest_gain = 0;
     unsigned highest_gain = 0;
-    device->get_param_min(KMX_PARAM_GAIN, &lowest_gain);
-    device->get_param_max(KMX_PARAM_GAIN, &highest_gain);
+    read_gain_range(*device, lowest_gain, highest_gain);
     const int status = device->auto_gain_index(auto_record, agp_callback,
                                                reinterpret_cast<uintptr_t>(state), lowest_gain,
                                                highest_gain);
     if (status != KMX_OK)
         return auto_result(status);
-    image_ready = 1;
-    deep_image_ready = 0;
+    mark_auto_procedure_done();
     if (read_back(*device, KMX_PARAM_GAIN, gain))
         settings.set_gain(gain);
     return CAPTURE_AUTO_DONE;
@@ -163,27 +184,19 @@ unsigned Ccapture::aep_process(unsigned& exposure_index, unsigned& gain)
 
 unsigned Ccapture::aep_process(unsigned& exposure_index, unsigned& gain, Cthread_state* state)
 {
-    if (!auto_can_start(device, settings))
+    if (!begin_auto_procedure())
         return CAPTURE_AUTO_FAILED;
-    restart_needed = 1;
-    image_ready = 0;
-    deep_image_ready = 0;
-    continuous = 0;
-    next_index = 0;
-    buffer_no = 0;
 
     unsigned lowest_gain = 0;
     unsigned highest_gain = 0;
-    device->get_param_min(KMX_PARAM_GAIN, &lowest_gain);
-    device->get_param_max(KMX_PARAM_GAIN, &highest_gain);
+    read_gain_range(*device, lowest_gain, highest_gain);
     const int status = device->auto_exp_index_ex(auto_record, aep_callback,
                                                  reinterpret_cast<uintptr_t>(state),
                                                  lowest_exposure, highest_exposure, lowest_gain,
                                                  highest_gain);
     if (status != KMX_OK)
         return auto_result(status);
-    image_ready = 1;
-    deep_image_ready = 0;
+    mark_auto_procedure_done();
     unsigned value = 0;
     if (read_back(*device, KMX_PARAM_EXPOSURE, value)) {
         exposure_index = exposure_index_of_value(value);

@@ -57,6 +57,7 @@ TEST_F(Cauto_process, AutomaticGainSettlesTheSceneNearMidGreyAndIsKept)
     EXPECT_EQ(gain, camera_param(KMX_PARAM_GAIN));
     EXPECT_EQ(capture.get_settings()->get_gain(), gain);
     EXPECT_TRUE(capture.image_available());
+    EXPECT_EQ(capture.get_image(), device.get_buffer(0)) << "the procedure's last frame";
     EXPECT_FALSE(capture.deep_image_available());
     EXPECT_EQ(capture.restart_needed, 1u);
     const auto procedure = kmx_test::recorded_calls(KMXSIM_FN_AUTO_GAIN_INDEX);
