@@ -1,6 +1,7 @@
 // Cimage_drawable: drawing through the image's memory device context.
 #include "image/image_drawable.h"
 
+#include <climits>
 #include <cstdlib>
 
 namespace {
@@ -76,6 +77,14 @@ bool area_size(const RECT& area, int& w, int& h)
     return true;
 }
 
+// Extents and source rows that GDI takes as int. A caller's rectangle or
+// header whose difference or negation does not fit is drawn not at all
+// rather than wrapped.
+bool fits_int(long long value)
+{
+    return value >= INT_MIN && value <= INT_MAX;
+}
+
 // A whole circle: Arc with start and end on the same point of it.
 void circle(HDC hdc, int cx, int cy, int r, int start_x)
 {
@@ -101,13 +110,19 @@ void Cimage_drawable::draw_bitmap(BITMAPINFO* header, char* pixels, RECT src, RE
 {
     if (hdc == nullptr || header == nullptr || pixels == nullptr)
         return;
-    SaveDC(hdc);
     // StretchDIBits counts ySrc up from the bottom row of the source.
-    const LONG height = header->bmiHeader.biHeight;
-    const int y_src = height < 0 ? -(height + src.bottom) : src.top;
-    StretchDIBits(hdc, dst.left, dst.top, dst.right - dst.left, dst.bottom - dst.top, src.left,
-                  y_src, src.right - src.left, src.bottom - src.top, pixels, header,
-                  DIB_RGB_COLORS, SRCCOPY);
+    const long long height = header->bmiHeader.biHeight;
+    const long long y_src = height < 0 ? -(height + src.bottom) : src.top;
+    const long long dst_width = (long long)dst.right - dst.left;
+    const long long dst_height = (long long)dst.bottom - dst.top;
+    const long long src_width = (long long)src.right - src.left;
+    const long long src_height = (long long)src.bottom - src.top;
+    if (!fits_int(y_src) || !fits_int(dst_width) || !fits_int(dst_height) ||
+        !fits_int(src_width) || !fits_int(src_height))
+        return;
+    SaveDC(hdc);
+    StretchDIBits(hdc, dst.left, dst.top, int(dst_width), int(dst_height), src.left, int(y_src),
+                  int(src_width), int(src_height), pixels, header, DIB_RGB_COLORS, SRCCOPY);
     RestoreDC(hdc, -1);
 }
 
@@ -120,7 +135,9 @@ void Cimage_drawable::draw_bitmap(Cimage_drawable* image, RECT src, RECT dst)
 
 void Cimage_drawable::copy_onscreen(HWND window, RECT src, RECT dst, HPALETTE palette)
 {
-    if (hdc == nullptr)
+    const long long width = (long long)dst.right - dst.left;
+    const long long height = (long long)dst.bottom - dst.top;
+    if (hdc == nullptr || !fits_int(width) || !fits_int(height))
         return;
     HDC window_dc = GetDC(window);
     if (window_dc == nullptr)
@@ -132,8 +149,8 @@ void Cimage_drawable::copy_onscreen(HWND window, RECT src, RECT dst, HPALETTE pa
     }
     POINT previous_origin = {0, 0};
     SetWindowOrgEx(window_dc, 0, 0, &previous_origin);
-    BitBlt(window_dc, dst.left, dst.top, dst.right - dst.left, dst.bottom - dst.top, hdc,
-           src.left, src.top, SRCCOPY);
+    BitBlt(window_dc, dst.left, dst.top, int(width), int(height), hdc, src.left, src.top,
+           SRCCOPY);
     SetWindowOrgEx(window_dc, previous_origin.x, previous_origin.y, nullptr);
     if (palette != nullptr)
         SelectPalette(window_dc, previous_palette, FALSE);

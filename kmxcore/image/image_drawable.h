@@ -15,7 +15,9 @@
 // device context and bitmap. Copies are copies of every field.
 //
 // The drawing operations report nothing; on an image without a device
-// context they draw nothing.
+// context they draw nothing, nor do draw_bitmap and copy_onscreen for
+// rectangles (or a header height) whose extents do not fit GDI's int
+// arguments.
 //
 // Decision: draw_grid with a scale above 100 draws nothing. The grid would
 // have a spacing of 0 pixels, and its centre circle (radius 32 / scale) is

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -156,6 +157,20 @@ TEST(os_image_close, releases_everything_and_leaves_nothing_to_draw_with)
     ASSERT_EQ(image.create_image(mono, 8, 8), 1) << "a closed image can be created again";
 }
 
+TEST(os_image_create, creating_again_without_closing_releases_what_the_image_held)
+{
+    Cos_image image;
+    ASSERT_EQ(image.create_image(colour, 16, 16), 1);
+    HDC old_dc = image.get_hdc();
+    ASSERT_EQ(image.create_image(mono, 8, 4), 1);
+    EXPECT_EQ(image.get_format(), 2u);
+    EXPECT_EQ(image.get_size(), 8u * 4u);
+    EXPECT_EQ(byte_at(image, 7, 3), 0) << "the new image is white";
+    if (image.get_hdc() != old_dc) {
+        EXPECT_EQ(LineTo(old_dc, 1, 1), FALSE) << "the old context is gone";
+    }
+}
+
 TEST(os_image_overlays, drawing_the_same_crosshair_or_grid_twice_restores_every_pixel)
 {
     HBITMAP no_pattern = nullptr;
@@ -270,6 +285,67 @@ TEST(os_image_draw, a_frame_lands_unscaled_at_the_top_left_from_its_own_rows)
     ASSERT_EQ(copy.create_image(mono, 100, 50), 1);
     copy.draw_image(static_cast<Cimage_drawable*>(&half));
     EXPECT_EQ(byte_at(copy, 99, 49), uint8_t(99 + 3 * 49));
+}
+
+// A bottom-up source (positive biHeight) is read from src.top counted from
+// its first stored row: rows stored 10 to 14 land upside up, so the block's
+// top row is stored row 14.
+TEST(os_image_draw, bottom_up_sources_are_read_from_src_top_counted_in_stored_rows)
+{
+    constexpr int width = 4;
+    constexpr int rows = 30;
+    constexpr size_t stride = 12; // 4 pixels of 3 bytes
+    std::vector<uint8_t> block(KMX_BITMAP_BLOCK_BYTES, 0);
+    auto* header = reinterpret_cast<BITMAPINFO*>(block.data());
+    header->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    header->bmiHeader.biWidth = width;
+    header->bmiHeader.biHeight = rows;
+    header->bmiHeader.biPlanes = 1;
+    header->bmiHeader.biBitCount = 24;
+    header->bmiHeader.biCompression = BI_RGB;
+    std::vector<char> pixels(stride * rows);
+    for (size_t r = 0; r < size_t(rows); ++r)
+        std::memset(pixels.data() + r * stride, int(r), stride);
+
+    Cos_image image;
+    ASSERT_EQ(image.create_image(colour, width, 5), 1);
+    image.draw_bitmap(header, pixels.data(), RECT{0, 10, width, 15}, RECT{0, 0, width, 5});
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < width; ++x)
+            EXPECT_EQ(byte_at(image, x, y), uint8_t(14 - y)) << x << "," << y;
+}
+
+// Rectangles and headers whose extents do not fit GDI's int arguments are
+// not drawn, and nothing is computed with them that could overflow.
+TEST(os_image_draw, extents_beyond_int_are_not_drawn)
+{
+    Cos_image source;
+    ASSERT_EQ(source.create_image(mono, 8, 8), 1);
+    kmx_test::fill_gradient(source);
+    Cos_image image;
+    ASSERT_EQ(image.create_image(mono, 8, 8), 1);
+    const std::vector<uint8_t> before = snapshot(image);
+    const RECT block = {0, 0, 8, 8};
+
+    image.draw_bitmap(&source, block, RECT{INT_MIN, 0, INT_MAX, 8});
+    image.draw_bitmap(&source, block, RECT{0, INT_MAX, 8, INT_MIN});
+    image.draw_bitmap(&source, RECT{INT_MAX, 0, INT_MIN, 8}, block);
+    image.draw_bitmap(&source, RECT{0, INT_MIN, 8, INT_MAX}, block);
+    std::vector<uint8_t> header_block(KMX_BITMAP_BLOCK_BYTES);
+    std::memcpy(header_block.data(), source.get_binfo(), header_block.size());
+    auto* header = reinterpret_cast<BITMAPINFO*>(header_block.data());
+    header->bmiHeader.biHeight = INT_MIN;
+    image.draw_bitmap(header, static_cast<char*>(source.get_bp()), RECT{0, -8, 8, -1}, block);
+    EXPECT_EQ(snapshot(image), before);
+
+    HWND window = kmx_platform_create_window(16, 16);
+    ASSERT_NE(window, nullptr);
+    source.copy_onscreen(window, block, RECT{INT_MIN, 0, INT_MAX, 8});
+    source.copy_onscreen(window, block, RECT{0, INT_MAX, 8, INT_MIN});
+    EXPECT_EQ(kmx_platform_window_pixel(window, 0, 0), RGB(0, 0, 0));
+    source.copy_onscreen(window, block, block);
+    EXPECT_NE(kmx_platform_window_pixel(window, 7, 7), RGB(0, 0, 0)) << "a sound block still lands";
+    kmx_platform_destroy_window(window);
 }
 
 TEST(os_image_draw, frames_gdi_cannot_read_safely_are_refused)
