@@ -158,6 +158,10 @@ void Cos_image::clear_image()
 
 int Cos_image::create_image(unsigned type, int width, int height)
 {
+    // An image created again without being closed would otherwise lose
+    // its bitmap, context and header for good.
+    if (hdc != nullptr || hbitmap != nullptr || binfo != nullptr)
+        Cos_image::close_image();
     image_type = type;
     binfo = nullptr;
     hdc = nullptr;

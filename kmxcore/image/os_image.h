@@ -42,7 +42,7 @@ public:
     void clear_image() override;
 
     // A new white DIB section of width x height: colour for image_type 1,
-    // monochrome otherwise. Expects a closed image (nothing is released).
+    // monochrome otherwise. What the image still held is released first.
     // 1 on success; 0 when the size is not positive, too large for 32-bit
     // sizes, or GDI or the allocator refuse.
     virtual int create_image(unsigned image_type, int width, int height);
