@@ -136,6 +136,27 @@ TEST_F(Cdeep_accumulate, AbortRestoresTheFormatAndInversion)
     EXPECT_FALSE(capture.deep_image_available());
 }
 
+// A stop request ends the wait like an abort (result 1, not 3), and the
+// flag is left for the application, which has not seen a 3.
+TEST_F(Cdeep_accumulate, StopRequestEndsTheWaitWithFailureAndStaysSet)
+{
+    auto& capture = averaging(KMXSIM_PRESET_MONO, 1, 2, [](Csettings_probe&) {}, 3);
+    device.set_param(KMX_PARAM_INVERT, 1);
+    kmxsim_clear_calls();
+    state.set_stop();
+
+    EXPECT_EQ(capture.process_multi_deep(12, &state), CAPTURE_FAILED);
+
+    EXPECT_TRUE(state.stop_requested());
+    EXPECT_EQ(calls(KMXSIM_FN_START_FRAME), 1u);
+    EXPECT_EQ(calls(KMXSIM_FN_ABORT_FRAME), 1u);
+    EXPECT_EQ(param_values(KMX_PARAM_FORMAT), (std::vector<unsigned>{10, mono8}));
+    EXPECT_EQ(param_values(KMX_PARAM_INVERT), (std::vector<unsigned>{0, 1}));
+    EXPECT_EQ(calls(KMXSIM_FN_COPY_FRAME), 0u);
+    EXPECT_FALSE(capture.deep_image_available());
+    EXPECT_FALSE(capture.image_available());
+}
+
 TEST_F(Cdeep_accumulate, FailedConversionLeavesNothingReady)
 {
     script({100});
