@@ -101,14 +101,6 @@ void put_sample(unsigned char*& p, unsigned value, unsigned sample_bytes)
     *p++ = static_cast<unsigned char>(value >> 8);
 }
 
-// Per-frame tables that turn a scene level into a noisy sensor value and
-// a sensor value into an output sample.
-struct Ctables {
-    int32_t mean[3][scene_full_scale];
-    int32_t sigma[3][scene_full_scale];   // in 1/256 of the deviate table
-    uint16_t output[sensor_max + 1];      // sensor value -> output sample
-};
-
 } // namespace
 
 double channel_factor(const Ccamera& c, unsigned component, bool colour)
@@ -126,27 +118,56 @@ double channel_factor(const Ccamera& c, unsigned component, bool colour)
 
 namespace {
 
-void build_sensor_tables(const Ccamera& c, bool colour, Ctables& t)
+// Sensor means are kept in 16 bits: this far past full scale the widest
+// noise can no longer bring a pixel back below it.
+constexpr double mean_limit = 16383.0;
+// A deviate times the spread, shifted down 16 bits, is the noise in
+// sensor units.
+constexpr double spread_per_unit = 65536.0 / gaussian_sigma;
+constexpr double sigma_limit = 32767.0 / spread_per_unit;
+constexpr unsigned fourth_byte = 3;   // the unused byte of 32-bit pixels
+
+// Which scene component an output sample shows: the mosaic colour in raw
+// output, the unused fourth byte, or the colour in the format's order.
+// Monochrome output of a colour camera shows component 0.
+unsigned sample_component(const Clayout& l, unsigned k, unsigned x, unsigned y)
 {
-    const double exposure = exposure_us(c) / reference_exposure_us;
-    const double gain = gain_value(c.params[KMX_PARAM_GAIN]);
-    const double black = c.params[KMX_PARAM_BL] * bl_units_per_index;
-    const unsigned components = colour ? 3 : 1;
-    for (unsigned comp = 0; comp < components; ++comp) {
-        const double k = exposure * gain * channel_factor(c, comp, colour) * signal_per_level;
-        for (unsigned level = 0; level < scene_full_scale; ++level) {
-            const double signal = level * k;
-            // Photon noise grows with the light collected and is then
-            // amplified by the gain; read noise stays.
-            const double electrons = signal / (gain * units_per_electron);
-            const double sigma = std::sqrt(electrons) * gain * units_per_electron + read_noise;
-            t.mean[comp][level] = static_cast<int32_t>(std::min(signal + black, 1e6));
-            t.sigma[comp][level] = static_cast<int32_t>(std::min(sigma, 1e5));
-        }
-    }
+    if (l.format == KMX_FORMAT_RAW)
+        return l.colour ? bayer_component(x, y) : 0;
+    if (k == fourth_byte)
+        return fourth_byte;
+    return l.reversed ? 2 - k : k;
 }
 
-void build_output_table(const Ccamera& c, const Clayout& l, bool sensor_input, Ctables& t)
+// The sensor's response to a scene level: mean and noise width in sensor
+// units.
+struct Csensor_model {
+    double gain = 1.0;
+    double black = 0.0;
+    double per_level[3] = {0, 0, 0};
+
+    Csensor_model(const Ccamera& c, bool colour)
+    {
+        const double exposure = exposure_us(c) / reference_exposure_us;
+        gain = gain_value(c.params[KMX_PARAM_GAIN]);
+        black = c.params[KMX_PARAM_BL] * bl_units_per_index;
+        for (unsigned comp = 0; comp < 3; ++comp)
+            per_level[comp] = exposure * gain * channel_factor(c, comp, colour) * signal_per_level;
+    }
+    double mean(unsigned level, unsigned comp) const { return level * per_level[comp] + black; }
+    double sigma(unsigned level, unsigned comp) const
+    {
+        // Photon noise grows with the light collected and is then
+        // amplified by the gain; read noise stays.
+        const double electrons = level * per_level[comp] / (gain * units_per_electron);
+        return std::sqrt(electrons) * gain * units_per_electron + read_noise;
+    }
+};
+
+// Sensor value (12 bits) to output sample: 8-bit output goes through
+// gamma, contrast and the look-up table, deeper output keeps the top
+// bits; inversion last.
+void build_output_table(const Ccamera& c, const Clayout& l, bool sensor_input, uint16_t* output)
 {
     const bool invert = c.params[KMX_PARAM_INVERT] != 0;
     const unsigned max_out = (1u << l.depth) - 1;
@@ -173,8 +194,252 @@ void build_output_table(const Ccamera& c, const Clayout& l, bool sensor_input, C
         } else {
             out = static_cast<unsigned>(v) >> (sensor_depth - l.depth);
         }
-        t.output[v] = static_cast<uint16_t>(invert ? max_out - out : out);
+        output[v] = static_cast<uint16_t>(invert ? max_out - out : out);
     }
+}
+
+// Whether the output table is the plain shift min((v + rounding) >> shift,
+// top), inverted as top minus that when asked, for every sensor value;
+// then the frames compute it instead of looking it up.
+bool table_is_shift(const std::vector<uint16_t>& output, int rounding, int shift, bool invert)
+{
+    const int top = sensor_max >> shift;
+    for (int v = 0; v <= sensor_max; ++v) {
+        const int out = std::min((v + rounding) >> shift, top);
+        if ((invert ? top - out : out) != output[v])
+            return false;
+    }
+    return true;
+}
+
+// Decides how samples leave the sensor; returns the rounding to fold
+// into the means.
+int choose_output(const Ccamera& c, const Clayout& l, Crender_cache& r)
+{
+    r.output.assign(sensor_max + 1, 0);
+    build_output_table(c, l, true, r.output.data());
+    r.shift = static_cast<int>(sensor_depth - l.depth);
+    r.invert = c.params[KMX_PARAM_INVERT] != 0;
+    // The kernels know the shifts of 12-, 10- and 8-bit output.
+    const bool known_shift = r.shift == 0 || r.shift == 2 || r.shift == 4;
+    const int half = r.shift ? 1 << (r.shift - 1) : 0;
+    for (int rounding : {half, 0}) {
+        if (known_shift && table_is_shift(r.output, rounding, r.shift, r.invert)) {
+            r.linear = true;
+            return rounding;
+        }
+    }
+    r.linear = false;
+    return 0;
+}
+
+std::vector<unsigned char> settings_key(const Ccamera& c, const Clayout& l)
+{
+    std::vector<unsigned char> key;
+    auto append = [&key](const void* data, size_t bytes) {
+        const auto* b = static_cast<const unsigned char*>(data);
+        key.insert(key.end(), b, b + bytes);
+    };
+    append(c.params, sizeof c.params);
+    append(&c.gamma, sizeof c.gamma);
+    append(c.lut, sizeof c.lut);
+    const uint32_t readout[3] = {l.width, l.height, l.format};
+    append(readout, sizeof readout);
+    return key;
+}
+
+// Fills the per-sample means and noise widths of every distinct row and
+// of the disc row, for each mosaic parity.
+void build_sensor_rows(const Ccamera& c, const Clayout& l, int rounding, Crender_cache& r)
+{
+    const Cscene& s = c.scene;
+    const bool colour = (c.desc.caps & KMX_CAP_COLOR) != 0;
+    const Csensor_model model(c, colour);
+    const unsigned components = l.format == KMX_FORMAT_RAW ? 1 : l.components;
+    r.row_samples = static_cast<size_t>(l.width) * components;
+    r.parities = l.format == KMX_FORMAT_RAW && l.colour ? 2 : 1;
+    r.disc_row = s.distinct_rows();
+    const size_t total = (r.disc_row + 1) * r.parities * r.row_samples;
+    r.mean.assign(total, 0);
+    r.spread.assign(total, 0);
+    r.scratch.assign(r.row_samples, 0);
+    for (size_t row = 0; row <= r.disc_row; ++row) {
+        const uint16_t* levels = row < r.disc_row ? &s.rows[row * s.row_samples()] : nullptr;
+        for (unsigned parity = 0; parity < r.parities; ++parity) {
+            size_t i = (row * r.parities + parity) * r.row_samples;
+            for (unsigned x = 0; x < l.width; ++x) {
+                for (unsigned k = 0; k < components; ++k, ++i) {
+                    const unsigned comp = sample_component(l, k, x, parity);
+                    if (comp == fourth_byte)
+                        continue;
+                    const unsigned level =
+                        levels ? levels[static_cast<size_t>(x) * s.components() + (s.colour ? comp : 0)]
+                               : disc_level;
+                    const double mean = std::min(model.mean(level, comp), mean_limit);
+                    const double sigma = std::min(model.sigma(level, comp), sigma_limit);
+                    r.mean[i] = static_cast<int16_t>(static_cast<int>(mean) + rounding);
+                    r.spread[i] = static_cast<int16_t>(std::lround(sigma * spread_per_unit));
+                }
+            }
+        }
+    }
+}
+
+void refresh_sensor_cache(const Ccamera& c, const Clayout& l, Crender_cache& r)
+{
+    std::vector<unsigned char> key = settings_key(c, l);
+    if (key == r.key && !r.mean.empty())
+        return;
+    const int rounding = choose_output(c, l, r);
+    build_sensor_rows(c, l, rounding, r);
+    r.key = std::move(key);
+}
+
+// The per-sample kernels keep to 16-bit arithmetic so that compilers
+// vectorise them: a mean below mean_limit plus the widest noise fits.
+
+// Output samples computed by the plain shift. Shift and inversion are
+// constants so the compiler keeps the arithmetic in 16-bit lanes and
+// drops what is not needed.
+template <int Shift, bool Invert, class Sample>
+void shifted_samples(const int16_t* mean, const int16_t* spread, const int16_t* noise, size_t n,
+                     Sample* out)
+{
+    constexpr int16_t top = sensor_max >> Shift;
+    for (size_t i = 0; i < n; ++i) {
+        const auto noisy = static_cast<int16_t>(mean[i] + ((noise[i] * spread[i]) >> 16));
+        auto v = static_cast<int16_t>(noisy >> Shift);
+        v = v < 0 ? int16_t{0} : v;
+        v = v > top ? top : v;
+        out[i] = static_cast<Sample>(Invert ? top - v : v);
+    }
+}
+
+template <int Shift, class Sample>
+void shifted_samples(const int16_t* mean, const int16_t* spread, const int16_t* noise, size_t n,
+                     bool invert, Sample* out)
+{
+    if (invert)
+        shifted_samples<Shift, true>(mean, spread, noise, n, out);
+    else
+        shifted_samples<Shift, false>(mean, spread, noise, n, out);
+}
+
+// The shifts of 12-, 10- and 8-bit output.
+template <class Sample>
+void shifted_samples(const int16_t* mean, const int16_t* spread, const int16_t* noise, size_t n,
+                     const Crender_cache& r, Sample* out)
+{
+    const bool invert = r.invert;
+    switch (r.shift) {
+    case 0: shifted_samples<0>(mean, spread, noise, n, invert, out); break;
+    case 2: shifted_samples<2>(mean, spread, noise, n, invert, out); break;
+    default: shifted_samples<4>(mean, spread, noise, n, invert, out); break;
+    }
+}
+
+// Sensor values, for output through the table.
+void sensor_samples(const int16_t* mean, const int16_t* spread, const int16_t* noise, size_t n,
+                    uint16_t* out)
+{
+    for (size_t i = 0; i < n; ++i) {
+        const auto noisy = static_cast<int16_t>(mean[i] + ((noise[i] * spread[i]) >> 16));
+        out[i] = static_cast<uint16_t>(std::min<int>(std::max<int>(noisy, 0), sensor_max));
+    }
+}
+
+bool host_little_endian()
+{
+    const uint16_t probe = 1;
+    unsigned char first = 0;
+    std::memcpy(&first, &probe, 1);
+    return first == 1;
+}
+
+// 16-bit samples go out little-endian whatever the host.
+void store_le16(const uint16_t* v, size_t n, unsigned char* out)
+{
+    if (host_little_endian()) {
+        std::memcpy(out, v, n * sizeof(uint16_t));
+        return;
+    }
+    for (size_t i = 0; i < n; ++i) {
+        out[2 * i] = static_cast<unsigned char>(v[i] & 0xFF);
+        out[2 * i + 1] = static_cast<unsigned char>(v[i] >> 8);
+    }
+}
+
+// One output row. Samples [disc_from, disc_to) show the disc. The noise
+// is read in runs from random places in the deviate table, one random
+// word giving two starts: far cheaper than a draw per sample, and as
+// independent between frames, rows and runs.
+struct Crow {
+    size_t scene_row;
+    unsigned parity;
+    size_t disc_from, disc_to;
+};
+
+void render_row(Crender_cache& r, const Clayout& l, const Crow& row, Cxorshift& rng,
+                unsigned char* out)
+{
+    const int16_t* table = gaussian_table();
+    constexpr uint32_t start_mask = gaussian_table_size - 1;
+    const bool wide = l.sample_bytes == 2;
+    uint32_t bits = 0;
+    for (size_t run = 0, runs = 0; run < r.row_samples; run += gaussian_run, ++runs) {
+        bits = (runs & 1) ? bits >> 16 : rng.next();
+        const int16_t* noise = table + (bits & start_mask);
+        const size_t run_end = std::min(run + gaussian_run, r.row_samples);
+        for (size_t a = run; a < run_end;) {
+            const bool disc = a >= row.disc_from && a < row.disc_to;
+            const size_t b = std::min(run_end, disc ? row.disc_to
+                                                    : a < row.disc_from ? row.disc_from
+                                                                        : run_end);
+            const size_t source = disc ? r.disc_row : row.scene_row;
+            const int16_t* mean = r.mean_row(source, row.parity) + a;
+            const int16_t* spread = r.spread_row(source, row.parity) + a;
+            const int16_t* deviates = noise + (a - run);
+            if (!r.linear)
+                sensor_samples(mean, spread, deviates, b - a, &r.scratch[a]);
+            else if (wide)
+                shifted_samples(mean, spread, deviates, b - a, r, &r.scratch[a]);
+            else
+                shifted_samples(mean, spread, deviates, b - a, r, out + a);
+            a = b;
+        }
+    }
+    if (!r.linear) {
+        const uint16_t* output = r.output.data();
+        if (wide) {
+            for (size_t i = 0; i < r.row_samples; ++i)
+                r.scratch[i] = output[r.scratch[i]];
+        } else {
+            for (size_t i = 0; i < r.row_samples; ++i)
+                out[i] = static_cast<unsigned char>(output[r.scratch[i]]);
+        }
+    }
+    if (wide)
+        store_le16(r.scratch.data(), r.row_samples, out);
+    if (l.format != KMX_FORMAT_RAW && l.components > fourth_byte)
+        for (size_t i = fourth_byte; i < r.row_samples; i += l.components)
+            out[i] = 0;
+}
+
+// The samples of row y that the disc covers, as [from, to); empty when
+// it misses the row.
+void disc_span(const Cdisc& disc, unsigned y, const Clayout& l, size_t components, Crow& row)
+{
+    row.disc_from = row.disc_to = 0;
+    const int dy = static_cast<int>(y) - disc.cy;
+    if (dy * dy > disc.radius * disc.radius)
+        return;
+    const int half = static_cast<int>(std::sqrt(double(disc.radius * disc.radius - dy * dy)));
+    const int x0 = std::max(disc.cx - half, 0);
+    const int x1 = std::min(disc.cx + half, static_cast<int>(l.width) - 1);
+    if (x0 > x1)
+        return;
+    row.disc_from = static_cast<size_t>(x0) * components;
+    row.disc_to = static_cast<size_t>(x1 + 1) * components;
 }
 
 void render_test_pattern(const Ccamera& c, const Clayout& l, unsigned char* p)
@@ -184,15 +449,9 @@ void render_test_pattern(const Ccamera& c, const Clayout& l, unsigned char* p)
     for (unsigned y = 0; y < l.height; ++y) {
         for (unsigned x = 0; x < l.width; ++x) {
             for (unsigned k = 0; k < l.components; ++k) {
-                unsigned comp = k;
-                if (l.format == KMX_FORMAT_RAW)
-                    comp = l.colour ? bayer_component(x, y) : 0;
-                else if (k == 3)
-                    comp = 3; // the fourth byte of 32-bit pixels
-                else if (l.reversed)
-                    comp = 2 - k;
-                unsigned v = comp == 3 ? 0 : test_pattern(x, y, comp, l.depth);
-                if (invert && comp != 3)
+                const unsigned comp = sample_component(l, k, x, y);
+                unsigned v = comp == fourth_byte ? 0 : test_pattern(x, y, comp, l.depth);
+                if (invert && comp != fourth_byte)
                     v = max_out - v;
                 put_sample(p, v, l.sample_bytes);
             }
@@ -200,99 +459,33 @@ void render_test_pattern(const Ccamera& c, const Clayout& l, unsigned char* p)
     }
 }
 
-void render_flat(const Ctables& t, const Clayout& l, uint32_t value, unsigned char* p)
+void render_flat(const Ccamera& c, const Clayout& l, uint32_t value, unsigned char* p)
 {
-    const unsigned v = t.output[std::min<uint32_t>(value, sensor_max)];
+    std::vector<uint16_t> output(sensor_max + 1);
+    build_output_table(c, l, false, output.data());
+    const unsigned v = output[std::min<uint32_t>(value, sensor_max)];
     const uint64_t pixels = static_cast<uint64_t>(l.width) * l.height;
     for (uint64_t i = 0; i < pixels; ++i)
         for (unsigned k = 0; k < l.components; ++k)
-            put_sample(p, k == 3 ? 0 : v, l.sample_bytes);
-}
-
-// One row of samples: levels holds the scene levels of the row (disc
-// drawn in), comp the component each output sample takes, per pixel
-// (period 2 columns for a mosaic). The noise is read sequentially from a
-// random place in the deviate table, which costs far less than a random
-// draw per sample and is as independent between frames and rows.
-template <class Sample>
-void render_row(const Ctables& t, const uint16_t* levels, unsigned scene_components,
-                unsigned width, unsigned components, const unsigned (*comp)[4], uint32_t offset,
-                unsigned char* out)
-{
-    const int16_t* noise = gaussian_table();
-    constexpr uint32_t mask = gaussian_table_size - 1;
-    Sample* o = reinterpret_cast<Sample*>(out);
-    for (unsigned x = 0; x < width; ++x) {
-        const uint16_t* level = levels + static_cast<size_t>(x) * scene_components;
-        const unsigned* pixel_comp = comp[x & 1];
-        for (unsigned k = 0; k < components; ++k) {
-            const unsigned c = pixel_comp[k];
-            if (c == 3) { // the fourth byte of 32-bit pixels
-                *o++ = 0;
-                continue;
-            }
-            const unsigned lv = level[scene_components == 3 ? c : 0];
-            int32_t v = t.mean[c][lv] + ((noise[offset++ & mask] * t.sigma[c][lv]) >> 8);
-            v = std::clamp<int32_t>(v, 0, sensor_max);
-            *o++ = static_cast<Sample>(t.output[v]);
-        }
-    }
+            put_sample(p, k == fourth_byte ? 0 : v, l.sample_bytes);
 }
 
 // The scene with photon noise. The disc is a brighter level drawn over
 // the chart on the rows it covers.
-void render_scene(Ccamera& c, const Clayout& l, uint32_t frame, const Ctables& t,
-                  unsigned char* p)
+void render_scene(Ccamera& c, const Clayout& l, uint32_t frame, unsigned char* p)
 {
     const bool colour = (c.desc.caps & KMX_CAP_COLOR) != 0;
     c.scene.build(l.width, l.height, colour);
-    const Cscene& s = c.scene;
+    Crender_cache& r = c.scene.sensor;
+    refresh_sensor_cache(c, l, r);
     Cxorshift rng{0x1234567u ^ (frame * 2654435761u) ^ (c.slot << 20) ^ 1u};
     const Cdisc disc = moving_disc(l.width, l.height, frame);
-    constexpr uint16_t disc_level = 3400;
-    const unsigned scene_components = colour ? 3 : 1;
-    const bool raw = l.format == KMX_FORMAT_RAW;
-    const unsigned components = raw ? 1 : l.components;
-    const size_t row_bytes = static_cast<size_t>(l.width) * components * l.sample_bytes;
-    std::vector<uint16_t> levels(static_cast<size_t>(l.width) * scene_components);
-
+    const size_t components = r.row_samples / l.width;
+    const size_t row_bytes = r.row_samples * l.sample_bytes;
     for (unsigned y = 0; y < l.height; ++y) {
-        // Which component each sample of this row takes, for even and odd
-        // columns.
-        unsigned comp[2][4] = {{0, 1, 2, 3}, {0, 1, 2, 3}};
-        for (unsigned parity = 0; parity < 2; ++parity) {
-            if (raw)
-                comp[parity][0] = colour ? bayer_component(parity, y) : 0;
-            else if (!colour)
-                comp[parity][0] = 0;
-            else if (l.reversed)
-                comp[parity][0] = 2, comp[parity][2] = 0;
-        }
-        const uint16_t* row = &s.level[static_cast<size_t>(y) * l.width * scene_components];
-        std::copy(row, row + levels.size(), levels.begin());
-        const int dy = static_cast<int>(y) - disc.cy;
-        if (dy * dy <= disc.radius * disc.radius) {
-            const int half = static_cast<int>(std::sqrt(double(disc.radius * disc.radius - dy * dy)));
-            const int x0 = std::max(disc.cx - half, 0);
-            const int x1 = std::min(disc.cx + half, static_cast<int>(l.width) - 1);
-            for (int x = x0; x <= x1; ++x)
-                std::fill_n(&levels[static_cast<size_t>(x) * scene_components], scene_components,
-                            disc_level);
-        }
-        unsigned char* out = p + row_bytes * y;
-        if (l.sample_bytes == 1) {
-            render_row<uint8_t>(t, levels.data(), scene_components, l.width, components, comp,
-                                rng.next(), out);
-            continue;
-        }
-        // 16-bit samples go out little-endian whatever the host.
-        std::vector<uint16_t> samples(static_cast<size_t>(l.width) * components);
-        render_row<uint16_t>(t, levels.data(), scene_components, l.width, components, comp,
-                             rng.next(), reinterpret_cast<unsigned char*>(samples.data()));
-        for (uint16_t v : samples) {
-            *out++ = static_cast<unsigned char>(v & 0xFF);
-            *out++ = static_cast<unsigned char>(v >> 8);
-        }
+        Crow row{c.scene.row_of[y], r.parities == 2 ? (y & 1) : 0u, 0, 0};
+        disc_span(disc, y, l, components, row);
+        render_row(r, l, row, rng, p + row_bytes * y);
     }
 }
 
@@ -483,17 +676,12 @@ void render_frame(Ccamera& c, const Clayout& l, uint32_t frame, unsigned char* b
         render_test_pattern(c, l, buffer);
         return;
     }
-    auto tables = std::make_unique<Ctables>();
     const auto& script = state().script;
     if (!script.empty()) {
-        build_output_table(c, l, false, *tables);
-        render_flat(*tables, l, script[frame % script.size()], buffer);
+        render_flat(c, l, script[frame % script.size()], buffer);
         return;
     }
-    const bool colour = (c.desc.caps & KMX_CAP_COLOR) != 0;
-    build_sensor_tables(c, colour, *tables);
-    build_output_table(c, l, true, *tables);
-    render_scene(c, l, frame, *tables, buffer);
+    render_scene(c, l, frame, buffer);
 }
 
 } // namespace kmxsim

@@ -1,6 +1,7 @@
 // The test chart and the noise table.
 #include "sim_scene.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kmxsim {
@@ -48,22 +49,31 @@ void chart_level(double u, double v, unsigned x, uint16_t out[3], bool colour)
 
 void Cscene::build(unsigned w, unsigned h, bool is_colour)
 {
-    if (w == width && h == height && is_colour == colour && !level.empty())
+    if (w == width && h == height && is_colour == colour && !row_of.empty())
         return;
     width = w;
     height = h;
     colour = is_colour;
-    const size_t components = colour ? 3 : 1;
-    level.assign(static_cast<size_t>(w) * h * components, 0);
-    size_t i = 0;
+    rows.clear();
+    row_of.assign(h, 0);
+    const size_t samples = row_samples();
+    std::vector<uint16_t> line(samples);
+    size_t distinct = 0;
     for (unsigned y = 0; y < h; ++y) {
         const double v = (y + 0.5) / h;
         for (unsigned x = 0; x < w; ++x) {
             uint16_t rgb[3];
             chart_level((x + 0.5) / w, v, x, rgb, colour);
-            for (size_t c = 0; c < components; ++c)
-                level[i++] = rgb[c];
+            for (size_t c = 0; c < components(); ++c)
+                line[x * components() + c] = rgb[c];
         }
+        // Bands repeat their rows: keep a row only when it differs from
+        // the one above.
+        if (distinct == 0 || !std::equal(line.begin(), line.end(), rows.end() - samples)) {
+            rows.insert(rows.end(), line.begin(), line.end());
+            ++distinct;
+        }
+        row_of[y] = static_cast<uint32_t>(distinct - 1);
     }
 }
 
@@ -85,15 +95,18 @@ const int16_t* gaussian_table()
     static const std::vector<int16_t> table = [] {
         // Sum of four uniform deviates: close to Gaussian, cheap to make,
         // deterministic across platforms.
-        std::vector<int16_t> t(gaussian_table_size);
+        std::vector<int16_t> t(gaussian_table_size + gaussian_run);
         Cxorshift rng{0x2545F491u};
-        const double scale = 256.0 / std::sqrt(4.0 / 12.0);
-        for (auto& value : t) {
+        const double scale = gaussian_sigma / std::sqrt(4.0 / 12.0);
+        for (size_t i = 0; i < gaussian_table_size; ++i) {
             double sum = 0;
             for (int k = 0; k < 4; ++k)
                 sum += (rng.next() >> 8) / 16777216.0;
-            value = static_cast<int16_t>(std::lround((sum - 2.0) * scale));
+            t[i] = static_cast<int16_t>(std::lround((sum - 2.0) * scale));
         }
+        // The tail repeats the start, so a run read from any start in the
+        // table stays inside it.
+        std::copy_n(t.begin(), gaussian_run, t.begin() + gaussian_table_size);
         return t;
     }();
     return table.data();

@@ -295,6 +295,57 @@ TEST_F(Cframes, CompletionFaultsAnswerOnceOrFromTheNthPollAndLoseTheFrame)
     EXPECT_EQ(kmx_start_frame_index(camera, 0), 12);
 }
 
+// The camera keeps what it can of a frame's work between frames; a
+// setting changed between two frames must still show in the second.
+TEST_F(Cframes, SettingsChangedBetweenFramesShowInTheNextFrame)
+{
+    open(1);
+    auto frame_mean = [&](unsigned bytes_per_sample) {
+        EXPECT_EQ(single(), 0);
+        const size_t samples = size_t{640} * 480;
+        double sum = 0;
+        for (size_t i = 0; i < samples; ++i)
+            sum += bytes_per_sample == 2 ? sample16(0, i) : buffers[0][i];
+        return sum / samples;
+    };
+    const double plain = frame_mean(1);
+    std::vector<unsigned char> table(256);
+    for (unsigned i = 0; i < 256; ++i)
+        table[i] = static_cast<unsigned char>(255 - i);
+    ASSERT_EQ(kmx_load_lut(camera, table.data(), 256), 0);
+    EXPECT_NEAR(frame_mean(1), 255.0 - plain, 0.5);
+    for (unsigned i = 0; i < 256; ++i)
+        table[i] = static_cast<unsigned char>(i);
+    ASSERT_EQ(kmx_load_lut(camera, table.data(), 256), 0);
+    EXPECT_NEAR(frame_mean(1), plain, 0.5);
+
+    ASSERT_EQ(kmx_set_param(camera, KMX_PARAM_FORMAT, 10), 0);
+    const double deep = frame_mean(2);
+    EXPECT_NEAR(deep / 16.0, plain, 1.0);
+    ASSERT_EQ(kmx_set_param(camera, KMX_PARAM_INVERT, 1), 0);
+    EXPECT_NEAR(frame_mean(2), 4095.0 - deep, 8.0);
+    ASSERT_EQ(kmx_set_param(camera, KMX_PARAM_INVERT, 0), 0);
+    // Half the light; the brightest parts of the chart were clipped, so
+    // the mean falls by less than half.
+    ASSERT_EQ(kmx_set_param(camera, KMX_PARAM_EXPOSURE, 500), 0);
+    EXPECT_LT(frame_mean(2), deep * 0.75);
+}
+
+TEST_F(Cframes, FourthByteOfThirtyTwoBitPixelsStaysZeroEvenInverted)
+{
+    open(2);
+    ASSERT_EQ(kmx_set_param(camera, KMX_PARAM_FORMAT, 7), 0);
+    ASSERT_EQ(kmx_set_param(camera, KMX_PARAM_INVERT, 1), 0);
+    ASSERT_EQ(single(), 0);
+    const size_t pixels = size_t{1280} * 1024;
+    unsigned brightest = 0;
+    for (size_t i = 0; i < pixels; ++i) {
+        ASSERT_EQ(buffers[0][4 * i + 3], 0) << i;
+        brightest = std::max<unsigned>(brightest, buffers[0][4 * i]);
+    }
+    EXPECT_GT(brightest, 128u);
+}
+
 void count_event(void* context, uint32_t)
 {
     ++*static_cast<int*>(context);
