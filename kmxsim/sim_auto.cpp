@@ -18,7 +18,7 @@ constexpr unsigned max_iterations = 40;
 // Sensor units (12-bit): mid-grey and how close counts as there.
 constexpr double target_level = 2048.0;
 constexpr double tolerance = 0.03;
-constexpr unsigned sample_step = 4;
+constexpr unsigned sample_step = 1;
 
 struct Cmeans {
     double channel[3];
