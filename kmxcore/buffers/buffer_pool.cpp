@@ -248,7 +248,11 @@ Cfw_image* Cbuffer_pool::get_buffer(unsigned index)
     return buffers + index;
 }
 
+// The records outlive close() until the next create_pool, but they point
+// at freed buffers then: a closed pool answers null, like get_buffer.
 kmx_frame_t* Cbuffer_pool::get_frame_info(unsigned index)
 {
+    if (buffers == nullptr || index >= no_buffers)
+        return nullptr;
     return frame_info.get_frame_info(index);
 }

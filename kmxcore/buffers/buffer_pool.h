@@ -67,7 +67,8 @@ public:
     virtual unsigned get_no_buffers() const;
     // Buffer index, or null when there is none.
     virtual Cfw_image* get_buffer(unsigned index);
-    // Record index, or null when out of range.
+    // Record index, or null when there are no buffers or index is out of
+    // range (the stale records a closed pool keeps are never handed out).
     virtual kmx_frame_t* get_frame_info(unsigned index);
 
 protected:

@@ -90,9 +90,13 @@ TEST(PoolClosed, ClosedPoolRefusesEverything)
     pool.close();
 
     ASSERT_EQ(pool.create_pool(0, 1, 8, 0, 8, 8, 1), 0);
+    ASSERT_NE(pool.get_frame_info(0), nullptr);
     pool.close();
     EXPECT_EQ(pool.get_no_buffers(), 0u);
     EXPECT_EQ(pool.get_buffer(0), nullptr);
+    // The record list survives close() pointing at the freed buffer; the
+    // pool must not hand such a record out.
+    EXPECT_EQ(pool.get_frame_info(0), nullptr);
     EXPECT_EQ(pool.resize(8, 8), 1);
 }
 
@@ -119,6 +123,7 @@ TEST(PoolCreate, FailedCreationLeavesNoPartialPool)
             << l.depth << " " << l.width;
         EXPECT_EQ(pool.get_no_buffers(), 0u);
         EXPECT_EQ(pool.get_buffer(0), nullptr);
+        EXPECT_EQ(pool.get_frame_info(0), nullptr);
         EXPECT_EQ(pool.resize(16, 16), 1);
     }
 }

@@ -22,6 +22,21 @@ TEST_F(Cdevice_test, CopyByIndexBeyondThePoolIsAnsweredWithoutTheLibrary)
     EXPECT_TRUE(recorded_calls().empty());
 }
 
+// A closed device keeps its pool's record list until the next open, but
+// those records point at freed buffers: none may reach the library.
+TEST_F(Cdevice_test, CopyByIndexAfterCloseIsAnsweredWithoutTheLibrary)
+{
+    Cdevice_probe& dev = opened(KMXSIM_PRESET_MONO, 0xE007);
+    ASSERT_NE(dev.get_frame_info(0), nullptr);
+    dev.close();
+    start_recording();
+    unsigned char pixels[16] = {};
+    EXPECT_EQ(dev.get_frame_info(0), nullptr);
+    EXPECT_EQ(dev.copy_frame(0u, KMX_FORMAT_MONO8, pixels, frame_rect, 640u), 0);
+    EXPECT_EQ(dev.copy_roi(0u, frame_rect, KMX_FORMAT_MONO8, pixels, frame_rect, 640u), 0);
+    EXPECT_TRUE(recorded_calls().empty());
+}
+
 TEST_F(Cdevice_test, CopyByIndexHandsThePoolRecordToTheLibrary)
 {
     Cdevice_probe& dev = opened(KMXSIM_PRESET_MONO, 0xE007);
