@@ -52,8 +52,7 @@ constexpr unsigned mono_camera = 0;
 
 unsigned Cdevice::get_format(unsigned mode, const Ccam_settings& record) const
 {
-    // The settings' depth getter reads only, but is not declared const.
-    const unsigned depth = const_cast<Ccam_settings&>(record).get_component_depth();
+    const unsigned depth = record.get_component_depth();
     return mode == colour_camera ? colour_format(depth) : mono_format(depth);
 }
 

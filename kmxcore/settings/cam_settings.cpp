@@ -305,9 +305,9 @@ bool Ccam_settings::set_format(unsigned code)
     return true;
 }
 
-bool Ccam_settings::deep_image() { return get_component_depth() > 8; }
+bool Ccam_settings::deep_image() const { return get_component_depth() > 8; }
 
-unsigned Ccam_settings::get_component_depth()
+unsigned Ccam_settings::get_component_depth() const
 {
     switch (depth_select) {
     case 1: return 10;
@@ -329,9 +329,9 @@ bool Ccam_settings::set_component_depth(unsigned depth)
     return true;
 }
 
-unsigned Ccam_settings::get_component_size()
+unsigned Ccam_settings::get_component_size() const
 {
     return depth_select == 1 || depth_select == 2 ? 2 : 1;
 }
 
-unsigned Ccam_settings::get_pixel_size() { return get_component_size() * no_components; }
+unsigned Ccam_settings::get_pixel_size() const { return get_component_size() * no_components; }

@@ -116,16 +116,16 @@ public:
     // or, bound, one the camera cannot deliver. Does not update `format`.
     virtual bool set_format(unsigned format);
     // True when the component depth exceeds 8 bits.
-    virtual bool deep_image();
+    virtual bool deep_image() const;
     // 8, 10 or 12 from depth_select (8 for an unknown selection).
-    virtual unsigned get_component_depth();
+    virtual unsigned get_component_depth() const;
     // Unbound: 10 and 12 are taken, anything else means 8; true. Bound: only
     // a depth the camera offers is taken; false (unchanged) otherwise.
     virtual bool set_component_depth(unsigned depth);
     // Bytes per component: 2 for 10 and 12 bits, else 1.
-    virtual unsigned get_component_size();
+    virtual unsigned get_component_size() const;
     // Bytes per pixel: component size times no_components.
-    virtual unsigned get_pixel_size();
+    virtual unsigned get_pixel_size() const;
 
     // Copies at most kmx_settings_name_chars characters and zero-fills the
     // rest, so the name stays terminated. Null is ignored. Always true.

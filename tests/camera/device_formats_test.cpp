@@ -17,7 +17,7 @@ using Cwrites = std::vector<std::pair<unsigned, unsigned>>;
 class Cdepth_settings : public Ccam_settings {
 public:
     explicit Cdepth_settings(unsigned d) : depth(d) {}
-    unsigned get_component_depth() override { return depth; }
+    unsigned get_component_depth() const override { return depth; }
     unsigned depth;
 };
 

@@ -515,8 +515,8 @@ TEST_F(Csettings_test, CopySharesTheCameraAndIsIndependentOtherwise)
 // A derived record that replaces single steps, as an application may.
 class Cdeep_settings : public Ccam_settings {
 public:
-    unsigned get_component_depth() override { return 12; }
-    unsigned get_component_size() override { return 4; }
+    unsigned get_component_depth() const override { return 12; }
+    unsigned get_component_size() const override { return 4; }
     bool set_component_depth(unsigned depth) override
     {
         last_depth = depth;
@@ -537,6 +537,12 @@ TEST_F(Csettings_test, RecordOperationsCallReplacedStepsOfDerivedRecords)
     EXPECT_EQ(settings.get_format(), KMX_FORMAT_MONO12);
     EXPECT_TRUE(settings.deep_image());
     EXPECT_EQ(settings.get_pixel_size(), 4u);
+    // The depth getters are const: owners that hold the record as const
+    // (the device's format choice does) reach the replaced steps too.
+    const Ccam_settings& held = settings;
+    EXPECT_EQ(held.get_component_depth(), 12u);
+    EXPECT_TRUE(held.deep_image());
+    EXPECT_EQ(held.get_pixel_size(), 4u);
 
     EXPECT_TRUE(settings.set_format(KMX_FORMAT_MONO10));
     EXPECT_EQ(settings.last_depth, 10u);
