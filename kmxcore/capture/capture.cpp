@@ -196,12 +196,12 @@ unsigned Ccapture::get_bytes_per_row() const
 {
     // The settings' pixel size describes what the camera delivers next.
     // Ccam_settings declares its getter non-const although it only reads.
-    return width * const_cast<Ccam_settings&>(settings).get_pixel_size();
+    return width * settings.get_pixel_size();
 }
 
 unsigned Ccapture::get_image_size() const
 {
-    return height * width * const_cast<Ccam_settings&>(settings).get_pixel_size();
+    return height * width * settings.get_pixel_size();
 }
 
 unsigned Ccapture::get_width() const { return width; }
