@@ -195,7 +195,6 @@ unsigned Ccapture::get_image_mode() const { return image_mode; }
 unsigned Ccapture::get_bytes_per_row() const
 {
     // The settings' pixel size describes what the camera delivers next.
-    // Ccam_settings declares its getter non-const although it only reads.
     return width * settings.get_pixel_size();
 }
 
