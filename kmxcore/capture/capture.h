@@ -297,6 +297,8 @@ private:
     void advance_stream();
     bool begin_auto_procedure();
     void mark_auto_procedure_done();
+    template <typename Attempt>
+    int retry_single_frame(Attempt attempt);
     int retry_stream_attempt(int (Ccapture::*attempt)(Cthread_state*), Cthread_state* state);
     void restore_format(unsigned saved);
     int prepare_deep_target(Cimage& target, unsigned depth);

@@ -3,6 +3,7 @@
 #include "capture/capture.h"
 
 #include "camera/device.h"
+#include "capture/multi_common.h"
 #include "capture/thread_state.h"
 #include "image/fw_image.h"
 #include "kmx_platform.h"
@@ -21,6 +22,8 @@ constexpr unsigned colour_components = 3;
 constexpr unsigned mono_components = 1;
 constexpr unsigned normal_order = 0;
 constexpr unsigned deepest_depth = 12;
+// The deepest component an 8-bit frame carries.
+constexpr unsigned byte_depth = 8;
 constexpr unsigned bin_scale = 2;
 // GetAsyncKeyState sets the most significant bit while the key is down.
 constexpr unsigned short key_down_bit = 0x8000;
@@ -39,15 +42,6 @@ struct wait_result {
     wait_end end;
     int code;       // the capture result this ending maps to
 };
-
-int failure_code(int status)
-{
-    if (status == KMX_FRAME_FAILED_16)
-        return CAPTURE_ERROR_16;
-    if (status == KMX_FRAME_FAILED_13)
-        return CAPTURE_ERROR_13;
-    return CAPTURE_FAILED;
-}
 
 bool escape_down()
 {
@@ -73,7 +67,7 @@ wait_result wait_for_frame(Poll poll, const Cthread_state* state,
 {
     for (int status = poll(); status != KMX_OK; status = poll()) {
         if (status != KMX_FRAME_BUSY)
-            return {wait_end::failed, failure_code(status)};
+            return {wait_end::failed, kmx_multi::failure_result(status)};
         if (earlier_ready != nullptr && *earlier_ready == 1)
             return {wait_end::earlier_frame, CAPTURE_OK};
         if (abandon_requested(state))
@@ -119,7 +113,12 @@ unsigned deep_format_code(unsigned image_mode, unsigned depth)
 
 // --- the retrying single frame ------------------------------------------
 
-int Ccapture::get_frame(Cfw_image* image, Cthread_state* state)
+// The retrying single frame: each attempt takes the frame at the settings'
+// depth, 8 bits or less into an 8-bit frame, deeper into a deep one. A
+// stop seen by an attempt was consumed there, so it is tried again like a
+// camera error; CAPTURE_FAILED is final.
+template <typename Attempt>
+int Ccapture::retry_single_frame(Attempt attempt)
 {
     if (device == nullptr)
         return CAPTURE_FAILED;
@@ -129,16 +128,21 @@ int Ccapture::get_frame(Cfw_image* image, Cthread_state* state)
     retry_count = 0;
     const unsigned depth = settings.get_component_depth();
     for (;;) {
-        const int result =
-            depth > 8 ? get_deep_frame(image, depth, state) : get_frame8(image, state);
+        const int result = attempt(depth);
         if (result == CAPTURE_OK)
             return result;
-        // A stop seen by the attempt was consumed there: try again.
         if (result == CAPTURE_FAILED || ++retry_count > no_retries) {
             restart_needed = 1;
             return result;
         }
     }
+}
+
+int Ccapture::get_frame(Cfw_image* image, Cthread_state* state)
+{
+    return retry_single_frame([this, image, state](unsigned depth) {
+        return depth > byte_depth ? get_deep_frame(image, depth, state) : get_frame8(image, state);
+    });
 }
 
 int Ccapture::get_frame(Cfw_image* image) { return get_frame(image, nullptr); }
@@ -147,22 +151,9 @@ int Ccapture::get_frame(Cfw_image* image) { return get_frame(image, nullptr); }
 // caller's image: the frame then has the depth the settings ask for.
 int Ccapture::get_frame(Cthread_state* state)
 {
-    if (device == nullptr)
-        return CAPTURE_FAILED;
-    restart_needed = 1;
-    image_ready = 0;
-    deep_image_ready = 0;
-    retry_count = 0;
-    const unsigned depth = settings.get_component_depth();
-    for (;;) {
-        const int result = depth > 8 ? get_deep_frame(depth, state) : get_frame8(state);
-        if (result == CAPTURE_OK)
-            return result;
-        if (result == CAPTURE_FAILED || ++retry_count > no_retries) {
-            restart_needed = 1;
-            return result;
-        }
-    }
+    return retry_single_frame([this, state](unsigned depth) {
+        return depth > byte_depth ? get_deep_frame(depth, state) : get_frame8(state);
+    });
 }
 
 int Ccapture::get_frame() { return get_frame(static_cast<Cthread_state*>(nullptr)); }
