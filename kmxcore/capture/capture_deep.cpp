@@ -204,10 +204,7 @@ int Ccapture::accumulate_deep(unsigned char* sums, unsigned sums_bytes, unsigned
     for (unsigned f = 0; f < frames; ++f) {
         // Each deep frame is started on its own, so a failed one leaves no
         // stream to abort.
-        int result = CAPTURE_ERROR_16;
-        for (unsigned attempt = 0; attempt < attempts_per_frame && result == CAPTURE_ERROR_16;
-             ++attempt)
-            result = get_multi_deep(state);
+        const int result = attempt_frame([this, state] { return get_multi_deep(state); });
         if (result != CAPTURE_OK)
             return result;
         if (!deep_rows_fit(deep_image, n, height))

@@ -118,10 +118,7 @@ int Ccapture::accumulate(unsigned char* sums, unsigned sums_bytes, Cthread_state
     uint32_t* words = reinterpret_cast<uint32_t*>(sums);
 
     for (unsigned f = 0; f < frames; ++f) {
-        int result = CAPTURE_ERROR_16;
-        for (unsigned attempt = 0; attempt < attempts_per_frame && result == CAPTURE_ERROR_16;
-             ++attempt)
-            result = get_multi_frame(state);
+        int result = attempt_frame([this, state] { return get_multi_frame(state); });
         const Cfw_image* frame = current_image;
         if (result == CAPTURE_OK &&
             (!frame || !frame->get_bp() || !rows_fit(n, height, stride, frame->get_size())))

@@ -1,6 +1,8 @@
 // Pieces shared by the averaging (8-bit) and accumulation (deep)
-// acquisitions: the sum buffer, its size, the cancel test of their waits
-// and the mapping of a failed completion status. Internal to the library.
+// acquisitions: the sum buffer, its size, the repeated attempt at one
+// frame, the cancel test of their waits and the mapping of a failed
+// completion status (which the single frames share). Internal to the
+// library.
 #ifndef KMX_CAPTURE_MULTI_COMMON_H
 #define KMX_CAPTURE_MULTI_COMMON_H
 
@@ -18,6 +20,18 @@ namespace kmx_multi {
 
 // Attempts at one frame while the camera keeps answering status 16.
 constexpr unsigned attempts_per_frame = 5;
+
+// One frame of a sum: the attempt is made again while the camera answers
+// status 16, up to attempts_per_frame attempts in all; the last result
+// stands.
+template <typename Attempt>
+int attempt_frame(Attempt attempt)
+{
+    int result = attempt();
+    for (unsigned made = 1; made < attempts_per_frame && result == CAPTURE_ERROR_16; ++made)
+        result = attempt();
+    return result;
+}
 
 // Averaging modes (the capture's average_opt).
 constexpr unsigned average_none = 0;
