@@ -14,8 +14,10 @@ constexpr unsigned default_component_depth = 8;
 constexpr unsigned default_colour_components = 3;
 constexpr std::uint64_t max_32bit_size = UINT32_MAX;
 
+} // namespace
+
 // Everything a create or modify decides before it touches the image.
-struct pixel_layout {
+struct Cimage::pixel_layout {
     unsigned image_type;
     unsigned format;
     unsigned no_components;
@@ -26,10 +28,12 @@ struct pixel_layout {
     unsigned size;
 };
 
+namespace {
+
 // Row length and image size in 64 bits, refused when either would not fit
 // the 32-bit fields: a wrapped size would allocate a buffer the camera
 // then writes past.
-bool compute_sizes(unsigned pixel_bytes, int width, int height, pixel_layout& layout)
+bool compute_sizes(unsigned pixel_bytes, int width, int height, Cimage::pixel_layout& layout)
 {
     if (width < 0 || height < 0)
         return false;
@@ -56,7 +60,7 @@ bool component_size_for(unsigned& depth, unsigned& bytes)
 }
 
 bool layout_from_properties(unsigned image_type, unsigned no_components, unsigned depth,
-                            unsigned order, int width, int height, pixel_layout& layout)
+                            unsigned order, int width, int height, Cimage::pixel_layout& layout)
 {
     unsigned bytes = 0;
     if (!component_size_for(depth, bytes))
@@ -79,7 +83,7 @@ bool layout_from_properties(unsigned image_type, unsigned no_components, unsigne
     return compute_sizes(bytes * no_components, width, height, layout);
 }
 
-bool layout_from_format(unsigned format, int width, int height, pixel_layout& layout)
+bool layout_from_format(unsigned format, int width, int height, Cimage::pixel_layout& layout)
 {
     unsigned pixel_bytes = 0;
     if (!Ciformat::decompose_format(format, layout.image_type, layout.no_components,
@@ -150,6 +154,32 @@ void Cimage::clear_image()
     std::memset(bp, 0, bsize);
 }
 
+// The row length and the component properties of a layout. Only the
+// property forms record pixel_size; the format forms leave it as it was.
+void Cimage::store_layout(const pixel_layout& layout)
+{
+    rowbytes = layout.rowbytes;
+    no_components = layout.no_components;
+    component_size = layout.component_size;
+    component_depth = layout.component_depth;
+    component_order = layout.component_order;
+}
+
+// A buffer of exactly the layout's size, the layout stored with it; on
+// failure the image is empty (bp null, size and bsize 0) and keeps the
+// properties it had.
+bool Cimage::allocate_layout(const pixel_layout& layout)
+{
+    bp = allocate_bytes(layout.size);
+    if (bp == nullptr) {
+        size = bsize = 0;
+        return false;
+    }
+    size = bsize = layout.size;
+    store_layout(layout);
+    return true;
+}
+
 int Cimage::create_image(unsigned format_code, int width, int height)
 {
     pixel_layout layout{};
@@ -160,18 +190,7 @@ int Cimage::create_image(unsigned format_code, int width, int height)
     image_type = layout.image_type;
     format = layout.format;
     SetRect(&image_rect, 0, 0, width, height);
-    bp = allocate_bytes(layout.size);
-    if (bp == nullptr) {
-        size = bsize = 0;
-        return 0;
-    }
-    size = bsize = layout.size;
-    component_depth = layout.component_depth;
-    rowbytes = layout.rowbytes;
-    no_components = layout.no_components;
-    component_size = layout.component_size;
-    component_order = layout.component_order;
-    return 1;
+    return allocate_layout(layout) ? 1 : 0;
 }
 
 int Cimage::create_image(unsigned type, unsigned components, unsigned depth, unsigned order,
@@ -189,18 +208,9 @@ int Cimage::create_image(unsigned type, unsigned components, unsigned depth, uns
     if (!layout_from_properties(type, components, depth, order, width, height, layout))
         return 0;
     format = layout.format;
-    bp = allocate_bytes(layout.size);
-    if (bp == nullptr) {
-        size = bsize = 0;
+    if (!allocate_layout(layout))
         return 0;
-    }
-    size = bsize = layout.size;
-    rowbytes = layout.rowbytes;
-    no_components = layout.no_components;
     pixel_size = layout.component_size * layout.no_components;
-    component_size = layout.component_size;
-    component_depth = layout.component_depth;
-    component_order = layout.component_order;
     return 1;
 }
 
@@ -220,11 +230,7 @@ int Cimage::modify_image(unsigned format_code, int width, int height)
     format = layout.format;
     SetRect(&image_rect, 0, 0, width, height);
     size = layout.size;
-    component_depth = layout.component_depth;
-    rowbytes = layout.rowbytes;
-    no_components = layout.no_components;
-    component_size = layout.component_size;
-    component_order = layout.component_order;
+    store_layout(layout);
     return 1;
 }
 
@@ -239,12 +245,8 @@ int Cimage::modify_image(unsigned type, unsigned components, unsigned depth, uns
     format = layout.format;
     SetRect(&image_rect, 0, 0, width, height);
     size = layout.size;
-    rowbytes = layout.rowbytes;
-    no_components = layout.no_components;
+    store_layout(layout);
     pixel_size = layout.component_size * layout.no_components;
-    component_size = layout.component_size;
-    component_depth = layout.component_depth;
-    component_order = layout.component_order;
     return 1;
 }
 

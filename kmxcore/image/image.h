@@ -59,6 +59,15 @@ public:
                              int height);
     // The current properties at another size, in place.
     virtual int resize_image(int width, int height);
+
+    // What a create or modify works out before it touches the image;
+    // complete only inside the image's own code.
+    struct pixel_layout;
+
+private:
+    // Not virtual: no slot in the class's interface.
+    void store_layout(const pixel_layout& layout);
+    bool allocate_layout(const pixel_layout& layout);
 };
 
 #endif

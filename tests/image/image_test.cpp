@@ -181,6 +181,30 @@ TEST(ImageReshape, FormatOnlyModifyKeepsTheSizeAndResizeKeepsTheProperties)
     EXPECT_EQ(image.get_size(), 2400u);
 }
 
+// Reads the pixel_size field, which only the property forms record.
+class Cimage_probe : public Cimage {
+public:
+    using Cimage::pixel_size;
+};
+
+TEST(ImageReshape, OnlyThePropertyFormsRecordThePixelSizeField)
+{
+    Cimage_probe image;
+    ASSERT_EQ(image.create_image(KMX_FORMAT_RGB36, 4, 4), 1);
+    EXPECT_EQ(image.pixel_size, 0u);
+    ASSERT_EQ(image.modify_image(1, 3, 8, 0, 4, 4), 1);
+    EXPECT_EQ(image.pixel_size, 3u);
+    ASSERT_EQ(image.modify_image(KMX_FORMAT_RGB36, 4, 4), 1);
+    EXPECT_EQ(image.pixel_size, 3u);
+    EXPECT_EQ(image.get_pixel_size(), 6u);
+
+    ASSERT_EQ(image.create_image(1, 3, 12, 0, 2, 2), 1);
+    EXPECT_EQ(image.pixel_size, 6u);
+    ASSERT_EQ(image.create_image(KMX_FORMAT_MONO8, 2, 2), 1);
+    EXPECT_EQ(image.pixel_size, 6u);
+    EXPECT_EQ(image.get_pixel_size(), 1u);
+}
+
 TEST(ImageClear, ZeroesTheWholeAllocationButNothingWhenTheLayoutIsEmpty)
 {
     Cimage image;
