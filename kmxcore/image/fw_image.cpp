@@ -118,11 +118,10 @@ void Cfw_image::close_image()
     Cimage::close_image();
 }
 
-int Cfw_image::create_image(unsigned format_code, int width, int height)
+// A fresh buffer gets a fresh header block; without one the buffer goes
+// too, so that a failed create holds nothing.
+int Cfw_image::attach_header(int width, int height)
 {
-    header_valid = false;
-    if (!Cimage::create_image(format_code, width, height))
-        return 0;
     binfo = allocate_header();
     if (binfo == nullptr) {
         Cimage::close_image();
@@ -132,19 +131,21 @@ int Cfw_image::create_image(unsigned format_code, int width, int height)
     return 1;
 }
 
+int Cfw_image::create_image(unsigned format_code, int width, int height)
+{
+    header_valid = false;
+    if (!Cimage::create_image(format_code, width, height))
+        return 0;
+    return attach_header(width, height);
+}
+
 int Cfw_image::create_image(unsigned type, unsigned components, unsigned depth, unsigned order,
                             int width, int height)
 {
     header_valid = false;
     if (!Cimage::create_image(type, components, depth, order, width, height))
         return 0;
-    binfo = allocate_header();
-    if (binfo == nullptr) {
-        Cimage::close_image();
-        return 0;
-    }
-    header_valid = write_header(binfo, image_type, no_components, component_depth, width, height);
-    return 1;
+    return attach_header(width, height);
 }
 
 int Cfw_image::modify_image(unsigned format_code, int width, int height)

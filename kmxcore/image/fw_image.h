@@ -69,6 +69,10 @@ protected:
     // True when the header describes the current image.
     bool header_valid = false;
     BITMAPINFO* binfo = nullptr;
+
+private:
+    // Not virtual: no slot in the class's interface.
+    int attach_header(int width, int height);
 };
 
 #endif
