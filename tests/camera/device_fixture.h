@@ -1,4 +1,4 @@
-// Fixture of the device tests: an open library instance, simulated cameras
+// Fixture of the device tests: the shared camera fixture, simulated cameras
 // that a test may reshape before opening them, and a device whose
 // protected fields the tests can read (applications derive the same way).
 #ifndef KMX_TESTS_DEVICE_FIXTURE_H
@@ -14,8 +14,8 @@
 
 namespace device_test {
 
-constexpr unsigned mono_id = 1;
-constexpr unsigned colour_id = 2;
+using kmx_test::colour_camera_id;
+using kmx_test::mono_camera_id;
 
 class Cdevice_probe : public Cdevice {
 public:
@@ -48,27 +48,19 @@ public:
     using Ccam_settings::test_mode;
 };
 
-class Cdevice_test : public kmx_test::Csim_test {
+class Cdevice_test : public kmx_test::Ccamera_test {
 protected:
-    void SetUp() override
-    {
-        Csim_test::SetUp();
-        ASSERT_EQ(library.open(), 0);
-    }
-
     void TearDown() override
     {
         device.close();
-        library.close();
-        Csim_test::TearDown();
+        Ccamera_test::TearDown();
     }
 
     // Changes a preset camera before it is opened.
     static void configure(kmxsim_preset which, unsigned caps, unsigned max_width = 0,
                           unsigned max_height = 0)
     {
-        kmxsim_camera_desc desc{};
-        ASSERT_EQ(kmxsim_get_camera(static_cast<unsigned>(which), &desc), 0);
+        kmxsim_camera_desc desc = preset(which);
         desc.caps = caps;
         if (max_width != 0) {
             desc.max_width = max_width;
@@ -76,15 +68,14 @@ protected:
             desc.preview_width = max_width / 2;
             desc.preview_height = max_height / 2;
         }
-        ASSERT_EQ(kmxsim_set_camera(static_cast<unsigned>(which), &desc), 0);
+        reshape(which, desc);
     }
 
     // The device opened on a preset with these capabilities, recording on.
     Cdevice_probe& opened(kmxsim_preset which, unsigned caps)
     {
         configure(which, caps);
-        const unsigned id = which == KMXSIM_PRESET_COLOR ? colour_id : mono_id;
-        EXPECT_EQ(device.open(id, 0), 0);
+        open_preset(device, which);
         start_recording();
         return device;
     }
@@ -114,7 +105,6 @@ protected:
         return code;
     }
 
-    Ckmx_interface library;
     Cdevice_probe device;
 };
 

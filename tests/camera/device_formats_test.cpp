@@ -53,7 +53,7 @@ TEST_F(Cdevice_test, CameraAcceptsOnlyFormatsOfItsTypeAndDepths)
     for (const auto& cam : cameras) {
         configure(cam.preset, cam.caps);
         Cdevice_probe dev;
-        ASSERT_EQ(dev.open(cam.preset == KMXSIM_PRESET_COLOR ? colour_id : mono_id, 0), 0);
+        ASSERT_EQ(dev.open(cam.preset == KMXSIM_PRESET_COLOR ? colour_camera_id : mono_camera_id, 0), 0);
         for (unsigned code : codes) {
             SCOPED_TRACE(testing::Message() << "caps 0x" << std::hex << cam.caps << " code "
                                             << std::dec << code);
@@ -136,7 +136,7 @@ TEST_F(Cdevice_test, ReopenedDeviceSendsTheFormatAgain)
     Cdevice_probe& dev = opened(KMXSIM_PRESET_MONO, 0x0006);
     ASSERT_TRUE(dev.set_format(KMX_FORMAT_MONO12));
     dev.close();
-    ASSERT_EQ(dev.open(mono_id, 0), 0);
+    ASSERT_EQ(dev.open(mono_camera_id, 0), 0);
     EXPECT_EQ(pool_format(dev), unsigned(KMX_FORMAT_MONO8));
     kmxsim_clear_calls();
     ASSERT_TRUE(dev.set_format(KMX_FORMAT_MONO12));
@@ -175,7 +175,7 @@ TEST_F(Cdevice_test, ModeSwitchWritesBothParametersEveryTimeAndResizesOnlyOnChan
 TEST_F(Cdevice_test, PreviewModeUsesTheCamerasPreviewSize)
 {
     configure(KMXSIM_PRESET_COLOR, 0xF107, 1000, 800);  // preview 500 x 400
-    ASSERT_EQ(device.open(colour_id, 0), 0);
+    ASSERT_EQ(device.open(colour_camera_id, 0), 0);
     start_recording();
     device.set_preview_mode();
     EXPECT_EQ(recorded_param_writes(), (Cwrites{{KMX_PARAM_PREVIEW, 1}, {KMX_PARAM_BIN, 0}}));
@@ -295,7 +295,7 @@ TEST_F(Cdevice_test, ExposureIndexBecomesLibraryUnitsAndSaturates)
 TEST_F(Cdevice_test, OpenWritesTheDefaultsButNotTheFormat)
 {
     start_recording();
-    ASSERT_EQ(device.open(colour_id, 0), 0);
+    ASSERT_EQ(device.open(colour_camera_id, 0), 0);
     const Cwrites writes = recorded_param_writes();
     ASSERT_EQ(writes.size(), 15u);
     EXPECT_EQ(writes[0], std::make_pair(unsigned(KMX_PARAM_PREVIEW), 0u));

@@ -50,9 +50,9 @@ public:
 
 TEST_F(Cdevice_test, OpenReadsIdentityAndGeometryOfTheMonoPreset)
 {
-    ASSERT_EQ(device.open(mono_id, 0), 0);
+    ASSERT_EQ(device.open(mono_camera_id, 0), 0);
     EXPECT_NE(device.get_camera_handle(), nullptr);
-    EXPECT_EQ(device.get_camera_id(), mono_id);
+    EXPECT_EQ(device.get_camera_id(), mono_camera_id);
     EXPECT_EQ(device.get_camera_index(), 0u);
     EXPECT_EQ(device.get_serial_no(), 1001u);
     EXPECT_EQ(device.get_camera_caps(), mono_preset_caps);
@@ -89,7 +89,7 @@ TEST_F(Cdevice_test, CapabilityWordDecidesTypeDepthsAndPoolLayout)
         SCOPED_TRACE(testing::Message() << "caps 0x" << std::hex << c.caps);
         configure(c.preset, c.caps);
         Cdevice_probe dev;
-        ASSERT_EQ(dev.open(c.preset == KMXSIM_PRESET_COLOR ? colour_id : mono_id, 0), 0);
+        ASSERT_EQ(dev.open(c.preset == KMXSIM_PRESET_COLOR ? colour_camera_id : mono_camera_id, 0), 0);
         EXPECT_EQ(dev.get_camera_type(), c.type);
         EXPECT_EQ(dev.get_image_mode(), c.type);
         EXPECT_EQ(dev.get_camera_depths(), c.depths);
@@ -105,17 +105,17 @@ TEST_F(Cdevice_test, CapabilityWordDecidesTypeDepthsAndPoolLayout)
 TEST_F(Cdevice_test, OddFullSizeHalvesDownForBinning)
 {
     configure(KMXSIM_PRESET_MONO, mono_preset_caps, 7, 5);
-    ASSERT_EQ(device.open(mono_id, 0), 0);
+    ASSERT_EQ(device.open(mono_camera_id, 0), 0);
     EXPECT_EQ(device.get_bin_width(), 3u);
     EXPECT_EQ(device.get_bin_height(), 2u);
 }
 
 TEST_F(Cdevice_test, BufferCountDefaultsToTwo)
 {
-    ASSERT_EQ(device.open(mono_id, 0, 0), 0);
+    ASSERT_EQ(device.open(mono_camera_id, 0, 0), 0);
     EXPECT_EQ(device.get_bpool()->get_no_buffers(), 2u);
     Cdevice three;
-    ASSERT_EQ(three.open(colour_id, 0, 3), 0);
+    ASSERT_EQ(three.open(colour_camera_id, 0, 3), 0);
     EXPECT_EQ(three.get_bpool()->get_no_buffers(), 3u);
     EXPECT_NE(three.get_frame_info(2), nullptr);
     EXPECT_EQ(three.get_frame_info(3), nullptr);
@@ -124,7 +124,7 @@ TEST_F(Cdevice_test, BufferCountDefaultsToTwo)
 
 TEST_F(Cdevice_test, OpenLeavesFormatUnsetWhileOpenAnyRecordsIt)
 {
-    ASSERT_EQ(device.open(mono_id, 0), 0);
+    ASSERT_EQ(device.open(mono_camera_id, 0), 0);
     EXPECT_EQ(device.format, unsigned(KMX_FORMAT_NONE));
     EXPECT_EQ(device.iformat.get_format(), unsigned(KMX_FORMAT_MONO8));
 
@@ -132,9 +132,9 @@ TEST_F(Cdevice_test, OpenLeavesFormatUnsetWhileOpenAnyRecordsIt)
     unsigned id = 0, index = 0;
     ASSERT_EQ(any.open_any(id, index), 0);
     // The mono camera is taken, so the search moves on to the colour one.
-    EXPECT_EQ(id, colour_id);
+    EXPECT_EQ(id, colour_camera_id);
     EXPECT_EQ(index, 0u);
-    EXPECT_EQ(any.get_camera_id(), colour_id);
+    EXPECT_EQ(any.get_camera_id(), colour_camera_id);
     EXPECT_EQ(any.format, unsigned(KMX_FORMAT_RGB24));
     EXPECT_EQ(any.iformat.get_format(), unsigned(KMX_FORMAT_RGB24));
     EXPECT_EQ(pool_format(any), unsigned(KMX_FORMAT_RGB24));
@@ -154,7 +154,7 @@ TEST_F(Cdevice_test, WithoutLibraryInstanceOpenFailsWithoutLibraryCall)
 {
     library.close();
     start_recording();
-    EXPECT_EQ(device.open(mono_id, 0), 1);
+    EXPECT_EQ(device.open(mono_camera_id, 0), 1);
     unsigned id = 0, index = 0;
     EXPECT_EQ(device.open_any(id, index), 1);
     EXPECT_TRUE(recorded_calls().empty());
@@ -165,7 +165,7 @@ TEST_F(Cdevice_test, RefusedOpenReadsNothingAndClosesNothing)
 {
     kmxsim_fail(KMXSIM_FN_OPEN, KMX_ERR_INJECTED, 1, 0);
     start_recording();
-    EXPECT_EQ(device.open(mono_id, 0), 1);
+    EXPECT_EQ(device.open(mono_camera_id, 0), 1);
     EXPECT_EQ(recorded_functions(), std::vector<kmxsim_fn>{KMXSIM_FN_OPEN});
     EXPECT_EQ(device.get_camera_handle(), nullptr);
     EXPECT_EQ(device.get_serial_no(), 0u);
@@ -175,13 +175,13 @@ TEST_F(Cdevice_test, RefusedAssignmentClosesPoolAndCamera)
 {
     kmxsim_fail(KMXSIM_FN_ASSIGN_BUFFERS, KMX_ERR_INJECTED, 1, 0);
     start_recording();
-    EXPECT_EQ(device.open(mono_id, 0), 1);
+    EXPECT_EQ(device.open(mono_camera_id, 0), 1);
     EXPECT_EQ(closes(), 1u);
     EXPECT_EQ(device.get_camera_handle(), nullptr);
     EXPECT_EQ(device.get_bpool()->get_no_buffers(), 0u);
     // What was read before the failure stays.
     EXPECT_EQ(device.get_serial_no(), 1001u);
-    expect_camera_free(mono_id);
+    expect_camera_free(mono_camera_id);
 }
 
 TEST_F(Cdevice_test, LayoutBeyondThirtyTwoBitsClosesCamera)
@@ -193,14 +193,14 @@ TEST_F(Cdevice_test, LayoutBeyondThirtyTwoBitsClosesCamera)
         SCOPED_TRACE(size[0]);
         Cbig_device big(size[0], size[1]);
         start_recording();
-        EXPECT_EQ(big.open(colour_id, 0), 1);
+        EXPECT_EQ(big.open(colour_camera_id, 0), 1);
         EXPECT_EQ(closes(), 1u);
         EXPECT_EQ(kmxsim_count_calls(KMXSIM_FN_ASSIGN_BUFFERS), 0u);
         EXPECT_EQ(big.get_camera_handle(), nullptr);
         EXPECT_EQ(big.get_bpool()->get_no_buffers(), 0u);
         EXPECT_EQ(big.get_max_width(), size[0]);
     }
-    expect_camera_free(colour_id);
+    expect_camera_free(colour_camera_id);
 }
 
 TEST_F(Cdevice_test, FinalReshapeFailureClosesPoolAndCamera)
@@ -208,17 +208,17 @@ TEST_F(Cdevice_test, FinalReshapeFailureClosesPoolAndCamera)
     configure(KMXSIM_PRESET_MONO, 0x0001);  // 8-bit only: no room for 10-bit pixels
     Cwrong_format_device dev;
     start_recording();
-    EXPECT_EQ(dev.open(mono_id, 0), 1);
+    EXPECT_EQ(dev.open(mono_camera_id, 0), 1);
     EXPECT_EQ(closes(), 1u);
     EXPECT_EQ(kmxsim_count_calls(KMXSIM_FN_RELEASE_BUFFERS), 1u);
     EXPECT_EQ(dev.get_camera_handle(), nullptr);
     EXPECT_EQ(dev.get_bpool()->get_no_buffers(), 0u);
-    expect_camera_free(mono_id);
+    expect_camera_free(mono_camera_id);
 }
 
 TEST_F(Cdevice_test, CloseKeepsGeometryAndClosesOnlyOnce)
 {
-    ASSERT_EQ(device.open(colour_id, 0), 0);
+    ASSERT_EQ(device.open(colour_camera_id, 0), 0);
     device.set_bin_mode();
     start_recording();
     device.close();
@@ -238,25 +238,25 @@ TEST_F(Cdevice_test, CloseKeepsGeometryAndClosesOnlyOnce)
 
 TEST_F(Cdevice_test, OpeningAnOpenDeviceClosesItsCameraFirst)
 {
-    ASSERT_EQ(device.open(mono_id, 0), 0);
+    ASSERT_EQ(device.open(mono_camera_id, 0), 0);
     start_recording();
     // Without the close the simulator would answer that the camera is in use.
-    ASSERT_EQ(device.open(mono_id, 0), 0);
+    ASSERT_EQ(device.open(mono_camera_id, 0), 0);
     const auto fns = recorded_functions();
     ASSERT_GE(fns.size(), 3u);
     EXPECT_EQ(fns[0], KMXSIM_FN_RELEASE_BUFFERS);
     EXPECT_EQ(fns[1], KMXSIM_FN_CLOSE);
     EXPECT_EQ(fns[2], KMXSIM_FN_OPEN);
 
-    unsigned id = mono_id, index = 0;
+    unsigned id = mono_camera_id, index = 0;
     ASSERT_EQ(device.open_any(id, index), 0);
-    EXPECT_EQ(id, mono_id);
+    EXPECT_EQ(id, mono_camera_id);
     EXPECT_EQ(closes(), 2u);
 }
 
 TEST_F(Cdevice_test, CopyOfOpenDeviceIsClosedWithTheSameDescription)
 {
-    ASSERT_EQ(device.open(mono_id, 0), 0);
+    ASSERT_EQ(device.open(mono_camera_id, 0), 0);
     device.set_preview_mode();
     start_recording();
     {
@@ -277,22 +277,22 @@ TEST_F(Cdevice_test, CopyOfOpenDeviceIsClosedWithTheSameDescription)
     // A copy can be opened on its own once the camera is free.
     Cdevice copy(device);
     device.close();
-    EXPECT_EQ(copy.open(mono_id, 0), 0);
+    EXPECT_EQ(copy.open(mono_camera_id, 0), 0);
     EXPECT_EQ(closes(), 1u);
 }
 
 TEST_F(Cdevice_test, AssigningIntoOpenDeviceClosesItsCamera)
 {
-    ASSERT_EQ(device.open(mono_id, 0), 0);
+    ASSERT_EQ(device.open(mono_camera_id, 0), 0);
     Cdevice_probe colour;
-    ASSERT_EQ(colour.open(colour_id, 0), 0);
+    ASSERT_EQ(colour.open(colour_camera_id, 0), 0);
     start_recording();
     device = colour;
     EXPECT_EQ(closes(), 1u);
     EXPECT_EQ(device.get_camera_handle(), nullptr);
     EXPECT_EQ(device.get_camera_type(), 1u);
     EXPECT_EQ(device.get_max_width(), 1280u);
-    expect_camera_free(mono_id);
+    expect_camera_free(mono_camera_id);
 
     // Self-assignment keeps the camera.
     Cdevice_probe& same = colour;

@@ -200,7 +200,7 @@ TEST_F(Cauto_process, OtherLibraryFailuresAreFailures)
 TEST_F(Cauto_process, ExposureIndexIsTheTruncatedLogarithmOfTheSettledValue)
 {
     Csettled_exposure_device settled;
-    ASSERT_EQ(settled.open(capture_test::mono_id, 0), 0);
+    ASSERT_EQ(settled.open(capture_test::mono_camera_id, 0), 0);
     settings.init(settled.get_camera_handle());
     Cmulti_probe capture;
     capture.init(&settled, &settings);

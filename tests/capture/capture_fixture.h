@@ -1,4 +1,4 @@
-// Fixture of the capture tests: an open library instance, a simulated
+// Fixture of the capture tests: the shared camera fixture, a simulated
 // camera opened by a device, and a capture whose protected members the
 // tests reach the way an application's derived class would.
 #ifndef KMX_TESTS_CAPTURE_FIXTURE_H
@@ -19,8 +19,8 @@
 
 namespace capture_test {
 
-constexpr unsigned mono_id = 1;
-constexpr unsigned colour_id = 2;
+using kmx_test::colour_camera_id;
+using kmx_test::mono_camera_id;
 // A virtual-clock frame that never completes by itself.
 constexpr unsigned never_completes = UINT_MAX;
 
@@ -57,19 +57,12 @@ public:
     using Ccam_settings::rate;
 };
 
-class Ccapture_test : public kmx_test::Csim_test {
+class Ccapture_test : public kmx_test::Ccamera_test {
 protected:
-    void SetUp() override
-    {
-        Csim_test::SetUp();
-        ASSERT_EQ(library.open(), 0);
-    }
-
     void TearDown() override
     {
         device.close();
-        library.close();
-        Csim_test::TearDown();
+        Ccamera_test::TearDown();
     }
 
     // Opens a preset camera, binds settings to it (inversion off, so
@@ -79,8 +72,7 @@ protected:
     template <typename Adjust>
     Ccapture_probe& bound(kmxsim_preset which, unsigned busy_polls, Adjust adjust)
     {
-        const unsigned id = which == KMXSIM_PRESET_COLOR ? colour_id : mono_id;
-        EXPECT_EQ(device.open(id, 0), 0);
+        open_preset(device, which);
         settings.init(device.get_camera_handle());
         settings.set_invert_image(0);
         adjust(settings);
@@ -130,7 +122,6 @@ protected:
 
     static void script_flat(uint32_t value) { kmxsim_script_flat_frames(&value, 1); }
 
-    Ckmx_interface library;
     Cdevice device;
     Csettings_probe settings;
     Ccapture_probe capture;

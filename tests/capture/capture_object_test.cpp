@@ -24,7 +24,7 @@ TEST_F(CaptureObjectTest, FreshCaptureIsEmptyAndIdle)
 
 TEST_F(CaptureObjectTest, InitWritesGainsToEveryCameraThenSetsUp)
 {
-    ASSERT_EQ(device.open(mono_id, 0), 0);
+    ASSERT_EQ(device.open(mono_camera_id, 0), 0);
     settings.init(device.get_camera_handle());
     start_recording();
     EXPECT_EQ(capture.init(&device, &settings), 1);
@@ -85,7 +85,7 @@ TEST_F(CaptureObjectTest, RefusedFormatKeepsMaximumSizeAndReportsOne)
     ASSERT_EQ(kmxsim_get_camera(KMXSIM_PRESET_MONO, &desc), 0);
     desc.caps &= ~static_cast<uint32_t>(KMX_CAP_DEPTH12);
     ASSERT_EQ(kmxsim_set_camera(KMXSIM_PRESET_MONO, &desc), 0);
-    ASSERT_EQ(device.open(mono_id, 0), 0);
+    ASSERT_EQ(device.open(mono_camera_id, 0), 0);
     Ccam_settings unbound; // takes a depth the camera lacks
     ASSERT_TRUE(unbound.set_component_depth(12));
     unbound.set_bin_mode(1);
@@ -287,7 +287,7 @@ TEST_F(NoDeviceTest, EveryOperationRefusesWithoutTouchingAnything)
 
 TEST_F(NoDeviceTest, DeviceGivenOnlyToTheConstructorHasNoRecordForCallerImages)
 {
-    ASSERT_EQ(device.open(mono_id, 0), 0);
+    ASSERT_EQ(device.open(mono_camera_id, 0), 0);
     Ccapture_probe unbound(&device);
     Cfw_image image;
     ASSERT_EQ(image.create_image(KMX_FORMAT_MONO8, 640, 480), 1);

@@ -44,9 +44,7 @@ protected:
     Cmulti_probe& averaging(kmxsim_preset which, unsigned mode, unsigned frames, Adjust adjust,
                             unsigned busy_polls = 0)
     {
-        const unsigned id = which == KMXSIM_PRESET_COLOR ? capture_test::colour_id
-                                                         : capture_test::mono_id;
-        EXPECT_EQ(device.open(id, 0), 0);
+        open_preset(device, which);
         settings.init(device.get_camera_handle());
         settings.set_invert_image(0);
         settings.set_average_opt(mode == 0 ? 0 : 1);

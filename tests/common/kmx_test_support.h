@@ -1,5 +1,6 @@
 // Shared test support: a fixture that gives every test a fresh simulated
-// camera library and a released keyboard, and helpers to read the call
+// camera library and a released keyboard, one that also holds the library
+// instance open and opens the preset cameras, and helpers to read the call
 // record.
 #ifndef KMX_TEST_SUPPORT_H
 #define KMX_TEST_SUPPORT_H
@@ -8,6 +9,8 @@
 
 #include <vector>
 
+#include "camera/device.h"
+#include "camera/kmx_interface.h"
 #include "kmx_platform_control.h"
 #include "kmxsim_control.h"
 
@@ -70,6 +73,54 @@ protected:
         kmxsim_clear_calls();
         kmxsim_record(1);
     }
+};
+
+// The ids under which the library lists the simulator's preset cameras.
+constexpr unsigned mono_camera_id = 1;
+constexpr unsigned colour_camera_id = 2;
+
+inline unsigned preset_camera_id(kmxsim_preset which)
+{
+    return which == KMXSIM_PRESET_COLOR ? colour_camera_id : mono_camera_id;
+}
+
+// A fresh simulator with the library instance open for the whole test.
+// Fixtures that open cameras close them in their own TearDown before
+// calling this one, which closes the instance.
+class Ccamera_test : public Csim_test {
+protected:
+    void SetUp() override
+    {
+        Csim_test::SetUp();
+        ASSERT_EQ(library.open(), 0);
+    }
+    void TearDown() override
+    {
+        library.close();
+        Csim_test::TearDown();
+    }
+
+    // The description of a preset camera, as the simulator holds it now.
+    static kmxsim_camera_desc preset(kmxsim_preset which)
+    {
+        kmxsim_camera_desc desc{};
+        EXPECT_EQ(kmxsim_get_camera(static_cast<unsigned>(which), &desc), 0);
+        return desc;
+    }
+
+    // Replaces a preset camera's description; do it before opening it.
+    static void reshape(kmxsim_preset which, const kmxsim_camera_desc& desc)
+    {
+        ASSERT_EQ(kmxsim_set_camera(static_cast<unsigned>(which), &desc), 0);
+    }
+
+    // Opens a preset camera on a device; the caller closes the device.
+    static void open_preset(Cdevice& device, kmxsim_preset which)
+    {
+        EXPECT_EQ(device.open(preset_camera_id(which), 0), 0);
+    }
+
+    Ckmx_interface library;
 };
 
 } // namespace kmx_test

@@ -1,5 +1,5 @@
-// Fixture of the settings tests: an open library instance, simulated
-// cameras that a test may reshape before opening them, and a settings
+// Fixture of the settings tests: the shared camera fixture, the raw
+// camera handles a test opens (closed afterwards), and a settings
 // record whose protected fields the tests can read (applications derive
 // from the class the same way).
 #ifndef KMX_TESTS_SETTINGS_FIXTURE_H
@@ -15,8 +15,8 @@
 
 namespace settings_test {
 
-constexpr unsigned mono_camera_id = 1;
-constexpr unsigned colour_camera_id = 2;
+using kmx_test::colour_camera_id;
+using kmx_test::mono_camera_id;
 
 class Csettings_probe : public Ccam_settings {
 public:
@@ -55,35 +55,14 @@ public:
     using Ccam_settings::order;
 };
 
-class Csettings_test : public kmx_test::Csim_test {
+class Csettings_test : public kmx_test::Ccamera_test {
 protected:
-    void SetUp() override
-    {
-        Csim_test::SetUp();
-        ASSERT_EQ(library.open(), 0);
-    }
-
     void TearDown() override
     {
         for (kmx_camera_t*& camera : opened)
             kmx_close(Ckmx_interface::get_interface(), &camera);
         opened.clear();
-        library.close();
-        Csim_test::TearDown();
-    }
-
-    // The description of a preset camera, as the simulator holds it now.
-    static kmxsim_camera_desc preset(kmxsim_preset which)
-    {
-        kmxsim_camera_desc desc{};
-        EXPECT_EQ(kmxsim_get_camera(static_cast<unsigned>(which), &desc), 0);
-        return desc;
-    }
-
-    // Replaces a preset camera's description; do it before opening it.
-    static void reshape(kmxsim_preset which, const kmxsim_camera_desc& desc)
-    {
-        ASSERT_EQ(kmxsim_set_camera(static_cast<unsigned>(which), &desc), 0);
+        Ccamera_test::TearDown();
     }
 
     kmx_camera_t* open_camera(unsigned camera_id)
@@ -106,7 +85,6 @@ protected:
 
     kmx_camera_t* first_camera() const { return opened.empty() ? nullptr : opened.front(); }
 
-    Ckmx_interface library;
     std::vector<kmx_camera_t*> opened;
 };
 
