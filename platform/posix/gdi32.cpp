@@ -24,6 +24,19 @@ Cgdi_object* find_dc(HDC hdc)
     return registry().find(to_value(hdc), Ekind::dc);
 }
 
+// Moves one point of a DC's state (the pen position or the window origin)
+// to (x, y), reporting the old one when asked. The caller holds the lock.
+BOOL replace_point(HDC hdc, POINT Cdc_state::*point, int x, int y, LPPOINT previous)
+{
+    Cgdi_object* dc = find_dc(hdc);
+    if (dc == nullptr)
+        return FALSE;
+    if (previous != nullptr)
+        *previous = dc->dc.state.*point;
+    dc->dc.state.*point = POINT{x, y};
+    return TRUE;
+}
+
 Thandle new_dc(bool memory, Thandle window)
 {
     auto dc = std::make_unique<Cgdi_object>();
@@ -335,13 +348,7 @@ extern "C" int SetROP2(HDC hdc, int rop2)
 extern "C" BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT lppt)
 {
     Cgdi_lock lock;
-    Cgdi_object* dc = find_dc(hdc);
-    if (dc == nullptr)
-        return FALSE;
-    if (lppt != nullptr)
-        *lppt = dc->dc.state.position;
-    dc->dc.state.position = POINT{x, y};
-    return TRUE;
+    return replace_point(hdc, &Cdc_state::position, x, y, lppt);
 }
 
 extern "C" BOOL LineTo(HDC hdc, int x, int y)
@@ -492,13 +499,7 @@ extern "C" BOOL RestoreDC(HDC hdc, int nSavedDC)
 extern "C" BOOL SetWindowOrgEx(HDC hdc, int x, int y, LPPOINT lppt)
 {
     Cgdi_lock lock;
-    Cgdi_object* dc = find_dc(hdc);
-    if (dc == nullptr)
-        return FALSE;
-    if (lppt != nullptr)
-        *lppt = dc->dc.state.origin;
-    dc->dc.state.origin = POINT{x, y};
-    return TRUE;
+    return replace_point(hdc, &Cdc_state::origin, x, y, lppt);
 }
 
 extern "C" HPALETTE SelectPalette(HDC hdc, HPALETTE hPal, BOOL)
