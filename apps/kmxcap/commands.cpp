@@ -161,6 +161,20 @@ int raw_frame(Crun& run)
     return result;
 }
 
+// The pool image an acquisition ended with, delivered once its result is
+// a success.
+Cstatus deliver_pool_frame(Crun& run, int result, const std::string& what)
+{
+    Cstatus status = capture_status(run, result, what);
+    if (!status.is_ok())
+        return status;
+    Cpicture picture;
+    status = picture_of_frame(run, run.session.get_capture().get_image(), picture);
+    if (!status.is_ok())
+        return status;
+    return deliver(run, picture, !run.session.colour(), what);
+}
+
 Cstatus snap_raw(Crun& run)
 {
     const int result = raw_frame(run);
@@ -195,15 +209,7 @@ Cstatus snap_deep(Crun& run)
 Cstatus snap_8bit(Crun& run)
 {
     Ctool_capture& capture = run.session.get_capture();
-    const int result = capture.get_frame(&run.state);
-    Cstatus status = capture_status(run, result, "snap");
-    if (!status.is_ok())
-        return status;
-    Cpicture picture;
-    status = picture_of_frame(run, capture.get_image(), picture);
-    if (!status.is_ok())
-        return status;
-    return deliver(run, picture, !run.session.colour(), "snap");
+    return deliver_pool_frame(run, capture.get_frame(&run.state), "snap");
 }
 
 Cstatus run_snap(Crun& run)
@@ -247,14 +253,7 @@ Cstatus run_average(Crun& run)
     const int result = capture.average_frames8(&run.state);
     capture.observe_frames(nullptr);
     progress.finish();
-    status = capture_status(run, result, "average");
-    if (!status.is_ok())
-        return status;
-    Cpicture picture;
-    status = picture_of_frame(run, capture.get_image(), picture);
-    if (!status.is_ok())
-        return status;
-    return deliver(run, picture, !run.session.colour(), "average");
+    return deliver_pool_frame(run, result, "average");
 }
 
 Cstatus run_deep_average(Crun& run)
