@@ -295,6 +295,7 @@ private:
     void forget_lost_deep_frame();
     void restart_stream_if_needed(Cthread_state* state);
     void advance_stream();
+    int deliver_streamed_frame(Cthread_state* state);
     bool begin_auto_procedure();
     void mark_auto_procedure_done();
     template <typename Attempt>

@@ -419,6 +419,17 @@ int Ccapture::retry_stream_attempt(int (Ccapture::*attempt)(Cthread_state*),
     }
 }
 
+// A streamed frame is complete: its buffer becomes the current image and
+// is counted; a stop request turns the result into CAPTURE_STOPPED and
+// stays set for the caller to clear.
+int Ccapture::deliver_streamed_frame(Cthread_state* state)
+{
+    advance_stream();
+    image_ready = current_image != nullptr ? 1 : 0;
+    ++frame_count;
+    return stop_requested(state) ? CAPTURE_STOPPED : CAPTURE_OK;
+}
+
 int Ccapture::complete_frame(Cthread_state* state)
 {
     return retry_stream_attempt(&Ccapture::complete_framex, state);
@@ -441,10 +452,7 @@ int Ccapture::complete_framex(Cthread_state* state)
         device->abort_frame();
         return wait.code;
     }
-    advance_stream();
-    image_ready = current_image != nullptr ? 1 : 0;
-    ++frame_count;
-    return stop_requested(state) ? CAPTURE_STOPPED : CAPTURE_OK;
+    return deliver_streamed_frame(state);
 }
 
 int Ccapture::current_frame(Cthread_state* state)
@@ -474,10 +482,7 @@ int Ccapture::current_framex(Cthread_state* state)
     case wait_end::complete:
         break;
     }
-    advance_stream();
-    image_ready = current_image != nullptr ? 1 : 0;
-    ++frame_count;
-    return stop_requested(state) ? CAPTURE_STOPPED : CAPTURE_OK;
+    return deliver_streamed_frame(state);
 }
 
 int Ccapture::stop_frame(Cthread_state* state)
