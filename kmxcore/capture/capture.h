@@ -48,6 +48,19 @@
 //     and the settings. The deep image and the frame list are never shared:
 //     the copy gets its own (see capture.cpp), so each object releases only
 //     what it holds.
+//   - Averaging or accumulating with a frame count of 0 is refused with
+//     CAPTURE_FAILED before anything changes; it never reaches a division.
+//   - The sum buffer's size is computed in 64 bits: a size that the byte
+//     count cannot hold gives CAPTURE_NO_MEMORY before anything changes.
+//     accumulate and accumulate_deep refuse a null, short or misaligned
+//     sum buffer, and frames that cannot hold the image, with
+//     CAPTURE_FAILED instead of reading or writing past them.
+//   - get_image_info before any frame touches no image: bp is null, size 0,
+//     current_image and deep_image null, depth 8 and component size 1; the
+//     geometry and averaging fields are filled as usual.
+//   - After an automatic procedure succeeds, the current image is pool
+//     buffer 0, where the camera left the procedure's last frame, so that
+//     image_available() never promises an image get_image() cannot give.
 #ifndef KMX_CAPTURE_CAPTURE_H
 #define KMX_CAPTURE_CAPTURE_H
 
