@@ -30,9 +30,14 @@ constexpr double reference_exposure_us = 1000.0;
 constexpr double bl_units_per_index = 4.0;      // index / 4 in 8-bit units
 constexpr double boost_factor = 1.25;
 constexpr double neutral_contrast = 127.0;
-// Colour sensitivities that the default white-balance gains (40, 32, 44)
-// cancel.
-constexpr double channel_sensitivity[3] = {32.0 / 40.0, 1.0, 32.0 / 44.0};
+// Colour sensitivities: the colour filters pass less light (the default
+// gain index 404 instead of the monochrome camera's 281 makes up for it),
+// and the default white-balance gains (40, 32, 44) with both boosts on
+// make grey neutral.
+constexpr double colour_filter_loss = 0.7170;  // 2^((281 - 404) / 256)
+constexpr double channel_sensitivity[3] = {colour_filter_loss * 32.0 / (40.0 * boost_factor),
+                                           colour_filter_loss,
+                                           colour_filter_loss * 32.0 / (44.0 * boost_factor)};
 constexpr unsigned frame_period_ms[5] = {66, 33, 25, 20, 16};
 constexpr uint32_t check_seed = 0x9E3779B9u;
 

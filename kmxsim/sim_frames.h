@@ -54,9 +54,11 @@ int check_complete_locked(Ccamera& camera, bool stream, bool keep_going, bool& d
 void fault_on_check_locked(Ccamera& camera, int status);
 int abort_frame_locked(Ccamera& camera);
 
-// Sensor units per scene level at 1000 us and gain 1: mid-grey (level
-// 2048) reads 1700 of 4095.
-constexpr double signal_per_level = 1700.0 / 2048.0;
+// Sensor units per scene level at 1000 us and gain 1. At the monochrome
+// camera's default gain (index 281, a factor of 2.14) mid-grey (level
+// 2048) then reads about 1900 of 4095 and the chart's white stays below
+// full scale, as a well set-up camera shows it.
+constexpr double signal_per_level = 0.4335;
 // Gain of a colour channel: white balance, sensitivity and boost.
 double channel_factor(const Ccamera& camera, unsigned component, bool colour);
 // Writes the reserved words that describe a delivered frame.

@@ -73,8 +73,8 @@ void fill_mono_preset(kmxsim_camera_desc& d)
     set_range(d, KMX_PARAM_INVERT, 0, 1, 0);
     set_range(d, KMX_PARAM_11, 0, 0xFFFFFFFFu, 0);
     set_range(d, KMX_PARAM_PREVIEW, 0, 1, 0);
-    set_range(d, KMX_PARAM_RED_BOOST, 0, 1, 0);
-    set_range(d, KMX_PARAM_BLUE_BOOST, 0, 1, 0);
+    set_range(d, KMX_PARAM_RED_BOOST, 0, 1, 1);
+    set_range(d, KMX_PARAM_BLUE_BOOST, 0, 1, 1);
     set_range(d, KMX_PARAM_BIN, 0, 1, 0);
     set_range(d, KMX_PARAM_19, 0, 0xFFFFFFFFu, 0);
     set_range(d, KMX_PARAM_GAMMA_MODE, 0, 1, 0);
