@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Speed of the averaging kernels over 1280 x 1024 frames, monochrome and
 // colour: adding an 8-bit or 16-bit frame into 32-bit sums, and finishing
 // the sums into a mean. Each kernel is timed beside a plain memcpy moving

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The capture layer's own cost per streamed frame. A batch of frames taken
 // with Ccapture::complete_frame is timed beside the same number of frames
 // taken by calling the simulated camera library directly (start, then one

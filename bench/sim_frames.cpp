@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Frames per second of the simulated camera at 1280 x 1024, next to a
 // memcpy of the same bytes in the same run: rendering a frame should cost
 // within a small factor of writing its bytes.

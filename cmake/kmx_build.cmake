@@ -1,8 +1,10 @@
+# SPDX-License-Identifier: Apache-2.0
 # Shared build settings of kmxcore.
 
-# Warnings as errors on our own code, for GCC, Clang and mingw-w64 alike.
+# Warnings on our own code, for GCC, Clang and mingw-w64 alike; errors when
+# KMX_WERROR is on (the presets and CI).
 function(kmx_warnings target)
-    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+    target_compile_options(${target} PRIVATE -Wall -Wextra $<$<BOOL:${KMX_WERROR}>:-Werror>)
 endfunction()
 
 function(kmx_apply_sanitizers)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Cross build for 32-bit Windows with Debian's mingw-w64 (i686). The
 # -posix compilers use the winpthreads threading model, which std::thread,
 # std::mutex and std::condition_variable need; the -win32 ones lack them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Export marker for the classes and C functions of kmxcore. Everything
 // without it stays inside the library.
 #ifndef KMX_EXPORT_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // kmxcore.h - every public class of kmxcore.
 //
 // Applications that link against the classes include this one header;

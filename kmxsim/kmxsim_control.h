@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /*
  * kmxsim_control.h - control of the simulated camera library.
  *

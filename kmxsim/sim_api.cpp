@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The 58 functions of the camera-library contract. Each one records its
 // call, answers an injected fault, checks its handle and out-pointers and
 // then does its work under the state lock.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The automatic procedures: each reads the sensor out (without noise, so
 // the result is repeatable), compares its mean with mid-grey (or its
 // channels with one another, for white balance), corrects the camera and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Copies of delivered frames into caller memory, converted to 8-bit
 // monochrome, 24-bit or 32-bit colour. Deep samples keep their top bits;
 // raw mosaics are demosaiced by their 2 x 2 cell.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Frame acquisition of the simulated camera: layouts, the frame in
 // progress, streaming into the assigned records, and rendering.
 //

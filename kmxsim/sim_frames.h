@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Frames of the simulated camera: acquisition, rendering, copies and the
 // automatic procedures.
 #ifndef KMXSIM_SIM_FRAMES_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Camera parameters, their limits and the conversions between camera
 // indexes and values.
 #include <algorithm>

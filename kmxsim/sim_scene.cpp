@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The test chart and the noise table.
 #include "sim_scene.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The synthetic scene the simulated sensor looks at, and the noise source.
 #ifndef KMXSIM_SIM_SCENE_H
 #define KMXSIM_SIM_SCENE_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Registry of virtual cameras, the call record, faults, the clock and the
 // control functions of kmxsim_control.h.
 #include "sim_state.h"

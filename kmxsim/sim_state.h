@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Internal state of the simulated camera library: the registry of virtual
 // cameras, the open cameras, the call record, the faults and the clock.
 //

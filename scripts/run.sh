@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The main job: builds kmxcore and its capture tool, then takes pictures
 # from the simulated camera: an 8-bit PNG and a 16-bit TIFF (a 12-bit deep
 # average), with their statistics. Files land in out/.

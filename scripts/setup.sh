@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Installs everything kmxcore needs to build and test on Debian 12, with
 # apt-get only: compilers, CMake and Ninja, GoogleTest, Google Benchmark,
 # libpng and libtiff for the tools, and mingw-w64 with 32-bit Wine for the

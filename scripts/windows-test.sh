@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Cross-builds the 32-bit Windows DLLs and test programs with mingw-w64 and
 # runs the whole suite under Wine, headless, in a fresh Wine prefix under
 # build/mingw. Needs what scripts/setup.sh installs (mingw-w64 i686 and

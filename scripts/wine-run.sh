@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Runs a Windows program under Wine without a display:
 #   wine-run.sh [--prefix DIR] program.exe [arguments...]
 # The Wine prefix is DIR (default: $WINEPREFIX, else wineprefix/ next to the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Wiring beyond the one-program-per-subsystem rule.
 
 # The drawing tests write PNG pictures of drawn frames into the build tree

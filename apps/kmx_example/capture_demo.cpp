@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One frame from one camera through Ccapture, reported by its size and the
 // mean of its pixel values.
 #include "capture_demo.h"

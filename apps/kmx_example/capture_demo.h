@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The capture part of the example: one frame from one camera.
 #ifndef KMX_EXAMPLE_CAPTURE_DEMO_H
 #define KMX_EXAMPLE_CAPTURE_DEMO_H

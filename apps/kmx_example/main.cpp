@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // kmx_example: a first tour of kmxcore on whatever camera library is
 // linked in. Lists the cameras, opens the first one, prints its identity
 // and geometry, switches it to binned readout and closes it; then takes a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cabort_watch: turns Ctrl-C, SIGTERM and (on a terminal) the Escape key
 // into the abort flag of a Cthread_state while a capture runs.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The capturing subcommands: snap, average, deep-average, auto and
 // stream, and the dispatch of the command line.
 #include "commands.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The subcommands of kmxcap.
 #ifndef KMXCAP_COMMANDS_H
 #define KMXCAP_COMMANDS_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Exit codes of kmxcap, one per kind of failure, so that scripts can tell
 // a mistyped flag from a camera that refused a setting or a capture that
 // was abandoned. --help lists them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The --help text: every subcommand, flag, output rule and exit code.
 #include "options.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // kmxcap list: every camera the library will open, with its identity,
 // geometry, capabilities and depths.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #ifndef KMXCAP_LIST_COMMAND_H
 #define KMXCAP_LIST_COMMAND_H
 

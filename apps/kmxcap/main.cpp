@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // kmxcap: command-line capture tool on top of kmxcore. See --help.
 #include <string>
 #include <vector>

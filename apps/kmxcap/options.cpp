@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Command-line parsing: each flag is looked up in one table that says
 // what kind of value it takes and where the value goes.
 #include "options.h"

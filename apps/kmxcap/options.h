@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The command line of kmxcap: a subcommand, its positional arguments and
 // flags, parsed into one plain record. Parsing checks spelling, number
 // syntax, fixed ranges and combinations that can never work; whether the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Drawing a camera frame through a DIB-section image with the crosshair
 // or grid overlay, the way the library shows frames in a window.
 #ifndef KMXCAP_OVERLAY_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Copies out of library images, the display polarity, 16-bit scaling and
 // statistics.
 #include "picture.h"

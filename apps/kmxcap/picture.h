@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cpicture: the tool's own copy of an image, independent of the library's
 // buffers, as it will be written: packed rows, RGB order for colour, every
 // sample in a 16-bit word whatever its depth.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cprogress: a one-line progress bar on stderr for counted work (frames).
 // It appears only when stderr is a terminal and the work has already
 // taken more than a second, so quick runs and redirected output stay

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Opening the camera and turning flags into settings.
 #include "session.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Csession: one open camera ready to capture: the library instance, the
 // device, the settings record bound to the camera and changed through its
 // setters from the flags, and the capture bound to both.

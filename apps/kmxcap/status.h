@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cstatus: the outcome of one step of the tool, an exit code and the one
 // line that explains a failure. Steps hand it up unchanged, so the line
 // the user sees names the first thing that went wrong.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PNG and TIFF writers and the temporary-then-rename file.
 #include "writers.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Image files: PNG through libpng, TIFF through libtiff, each written to a
 // temporary file in the destination's directory and renamed into place
 // only when the run has succeeded, so an abort or a failure never leaves a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cbuffer_pool: a fixed set of camera frame images and the frame records
 // that the camera library fills them through.
 //

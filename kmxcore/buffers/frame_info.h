@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cframe_info: an array of kmx_frame_t records bound to images.
 //
 // Owns the record array (operator new); never owns the images or their

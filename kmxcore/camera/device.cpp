@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cdevice: construction, copies, opening and closing, accessors.
 #include "camera/device.h"
 

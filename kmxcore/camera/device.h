@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cdevice: one camera as the rest of the library sees it.
 //
 // Owns: the open camera handle (`camera`), its settings record filled with

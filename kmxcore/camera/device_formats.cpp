@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cdevice: format choice and checks, readout modes, writing a settings
 // record to the camera.
 #include "camera/device.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cdevice: the camera operations. Each hands its arguments to the camera
 // library behind the device's camera handle and answers the library's
 // status unchanged; the handle is not tested, a closed device passes null

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Ckmx_interface: the one camera-library instance of the process.
 //
 // The handle is a static member shared by every object; the objects carry

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Ccapture: construction, copying, binding, camera set-up, rate selection,
 // retry limit, property setters and accessors.
 #include "capture/capture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Ccapture: one capture on one open camera, through which every frame of
 // that camera is taken.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Ccapture: single frames (8-bit, deep, raw), the retrying single frame,
 // and continuous acquisition into pool buffers 0 and 1.
 #include "capture/capture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The camera's automatic white balance, gain and exposure, run under the
 // caller's stop and abort control; the values the camera settled on are
 // handed back and kept in the capture's settings so that a later setup()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Deep accumulation: the camera is switched to a 10- or 12-bit format, one
 // or several frames are captured into the deep image, their mean (or
 // clamped sum) replaces the last one in place, the camera is switched back

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // get_image_info: the capture's current image described in one record.
 //
 // Decisions:

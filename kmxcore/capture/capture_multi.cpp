@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Multi-frame averaging: several frames of a continuously running camera
 // are added into 32-bit sums and their mean (or clamped sum) is written
 // into the buffer of the last frame, which becomes the current image.

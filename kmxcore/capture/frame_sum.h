@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Arithmetic of multi-frame averaging: frames are added component by
 // component into packed unsigned 32-bit sums, one sum per component value
 // (n sums per row, no padding), and the finished sums are written back into

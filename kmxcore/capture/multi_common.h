@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Pieces shared by the averaging (8-bit) and accumulation (deep)
 // acquisitions: the sum buffer, its size, the repeated attempt at one
 // frame, the cancel test of their waits and the mapping of a failed

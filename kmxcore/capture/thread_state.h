@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cthread_state: the record through which a worker thread that runs a
 // capture and a controlling thread cooperate without a lock.
 //

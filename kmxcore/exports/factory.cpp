@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The C entry points: object creation and deletion by name, the format-word
 // translations and the library-instance statics.
 //

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /*
  * kmxcore_c.h - the C entry points of kmxcore, for applications that load
  * the library at run time (dlopen/LoadLibrary) or are written in another

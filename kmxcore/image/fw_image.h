@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cfw_image: a camera frame image. A Cimage that also owns a Windows
 // bitmap header block (BITMAPINFOHEADER and a 256-entry colour table,
 // 1064 bytes, malloc/free) describing its pixels for GDI drawing.

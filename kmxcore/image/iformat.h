@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Ciformat: a pixel-layout format code together with its six properties.
 //
 // The format code is an enumerated value, not a bit field: nine codes are

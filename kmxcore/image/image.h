@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cimage: an image that owns a pixel buffer on the heap (malloc/free,
 // uninitialised on allocation).
 //

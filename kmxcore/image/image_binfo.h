@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cimage_binfo: a Cimage_info plus where the described pixels are: the pool
 // buffer number, the first pixel byte and the byte count, and the image
 // objects themselves. Filled by Ccapture::get_image_info and read field by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cimage_core: the geometry, pixel properties and pixel pointer of an image.
 //
 // Owns nothing: close_image and clear_image do nothing here. Derived

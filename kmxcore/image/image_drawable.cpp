@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cimage_drawable: drawing through the image's memory device context.
 #include "image/image_drawable.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cimage_drawable: an image held in a Windows DIB section selected into
 // its own memory device context, with a bitmap header (BITMAPINFOHEADER and
 // a 256-entry colour table) describing it.

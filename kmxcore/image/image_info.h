@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cimage_info: a plain description of the image a capture holds, filled in
 // one call by Ccapture::get_image_info and read field by field by the
 // application (there are no accessors).

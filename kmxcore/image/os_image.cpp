@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cos_image: a DIB section in a memory DC, created, cleared and released.
 #include "image/os_image.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cos_image: a drawable image whose pixels are a GDI DIB section in its
 // own memory device context. It owns the header block, the context and the
 // bitmap, and releases them in close_image and its destructor.

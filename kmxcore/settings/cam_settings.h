@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Ccam_settings: the capture settings of one camera, as a plain value record.
 //
 // Holds a configuration name, gain, black level (bl), exposure, white-balance

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /*
  * kmx_platform.h - the few Windows services the library uses.
  *

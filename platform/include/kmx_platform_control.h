@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /*
  * kmx_platform_control.h - what tests and tools may set in the platform
  * layer. On Windows the keyboard is the real one and these calls answer

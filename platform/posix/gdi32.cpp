@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // GDI32 stand-in: device contexts, bitmaps, pens, brushes and palettes on
 // the handle registry, drawing through Cpen_raster and Csurface. Every
 // entry point takes the registry lock, looks its handles up by kind and

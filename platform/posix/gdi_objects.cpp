@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Handle registry and stock objects of the software GDI.
 #include "gdi_objects.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The objects of the software GDI and the registry that hands out their
 // handles. A handle is a slot index with the slot's generation, so a
 // handle to a deleted object never finds the object that reuses its slot;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Rasterising of pens: every primitive is the set of pixels whose sample
 // point falls inside the pen's band around the outline.
 #include "gdi_raster.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cpen_raster: turns the outlines GDI draws (lines, arcs, rectangles)
 // into sets of device pixels and paints each pixel of one primitive
 // exactly once, so an XOR drawing repeated restores every pixel.

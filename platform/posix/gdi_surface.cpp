@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Pixels of the software GDI. Each operation touches only addresses inside
 // the surface; callers clip, and the checks here are the last guard.
 #include "gdi_surface.h"

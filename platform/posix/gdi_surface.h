@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Csurface: a raster of real pixels, as a DIB section or a window holds
 // it, and the pixel-level work of the software GDI on it: reading and
 // writing colours, mapping colours to colour-table indices, and applying

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Windows of the POSIX platform layer: off-screen 32-bit surfaces that
 // tests and tools create and read, with GetDC/ReleaseDC giving device
 // contexts that draw into them.

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* GDI32 services of the POSIX platform layer: a software GDI on real
  * pixels, declared with the Win32 signatures.
  *

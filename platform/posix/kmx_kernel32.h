@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* KERNEL32 services of the POSIX platform layer. */
 #ifndef KMX_KERNEL32_H
 #define KMX_KERNEL32_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* USER32 services of the POSIX platform layer. */
 #ifndef KMX_USER32_H
 #define KMX_USER32_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Windows types and constants used by the library, with their Windows
  * sizes on every target: LONG and DWORD are 32 bits even on LP64. */
 #ifndef KMX_WIN_TYPES_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // USER32 and KERNEL32 stand-ins: timing, rectangles and a settable key
 // state. The key state is shared between threads (a test holds a key down
 // while a worker polls it), so each key is a relaxed atomic word.

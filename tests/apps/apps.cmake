@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # kmxcap's tests: test_apps runs the tool as a child process (and parts of
 # it in-process) and reads its files back with libpng and libtiff. Where
 # the tool is not built (the Windows cross build has neither library) the

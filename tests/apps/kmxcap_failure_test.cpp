@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // kmxcap's failure paths: each gives one line on stderr that names the
 // problem, a distinct exit code, and no file.
 #include "commands.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // kmxcap end to end: averaging, deep accumulation, the automatic
 // procedures, streams, and aborts that must leave no file behind.
 #include <algorithm>

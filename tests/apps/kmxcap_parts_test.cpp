@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // kmxcap's pieces in-process: option values, file names, the progress
 // line, picture conversions and statistics, and the file writers.
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // kmxcap end to end on the simulated cameras: snaps in every readout and
 // depth, read back from the files and compared with the test pattern.
 #include "kmxcap_test_support.h"

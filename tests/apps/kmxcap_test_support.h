@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Helpers of the kmxcap tests: running the tool as a child process,
 // a scratch directory per test, and reading PNG and TIFF files back.
 #ifndef KMXCAP_TEST_SUPPORT_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fixture of the device tests: the shared camera fixture, simulated cameras
 // that a test may reshape before opening them, and a device whose
 // protected fields the tests can read (applications derive the same way).

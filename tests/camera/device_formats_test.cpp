@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Formats and readout modes: what the camera can deliver, what reaches the
 // camera and when the pool is reshaped; writing a whole settings record.
 #include <algorithm>

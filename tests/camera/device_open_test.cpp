@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Opening a camera: identity and geometry, the pool at the largest layout,
 // clean-up after every failing step, closing, reopening and copies.
 #include <climits>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Camera operations: arguments reach the camera library in order behind the
 // device's handle, statuses come back unchanged, and the frame copies that
 // look their record up never hand the library a missing record.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The process's library instance: opened once, closed by anyone, and the
 // static pass-throughs handing the handle (null included) to the library.
 #include <gtest/gtest.h>

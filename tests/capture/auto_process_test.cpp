@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The automatic white balance, gain and exposure: convergence on the
 // simulated scene, read-back into the out-values and the settings, stop and
 // abort through the thread state, deep settings refused, and the exposure

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Single-frame acquisition and continuous streaming, driven by the
 // simulated camera's virtual clock and scripted statuses.
 #include "capture_fixture.h"

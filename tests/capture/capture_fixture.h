@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fixture of the capture tests: the shared camera fixture, a simulated
 // camera opened by a device, and a capture whose protected members the
 // tests reach the way an application's derived class would.

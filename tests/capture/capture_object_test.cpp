@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The capture object: construction, binding, set-up, rates, setters,
 // copies, and a capture that has no device.
 #include "capture_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Deep accumulation: the arithmetic in 16-bit components against the
 // depth's mask, the deep formats and inversion switched for the operation
 // and restored, the deep image's capacity, the 8-bit copy in buffer 0, and

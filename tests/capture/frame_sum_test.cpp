@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The frame-sum kernels on small hand-made frames: strides, remainders of
 // the block loops, the exact division, clamping and inversion; and the
 // finished mean against the built-in division for every sum a frame count

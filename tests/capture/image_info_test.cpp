@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The image description records and Ccapture::get_image_info: defaults,
 // memberwise copies, the 8-bit and deep descriptions, and a capture that
 // holds no image yet.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fixture of the averaging, accumulation, automatic-procedure and image
 // description tests: the capture fixture's camera, with a capture that also
 // reaches the multi-frame members (applications derive the same way).

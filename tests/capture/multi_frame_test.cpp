@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Averaging of streamed 8-bit frames: the arithmetic on flat frames, where
 // the result lands, the camera's inversion saved and restored on every
 // path, the rule of five consecutive status-16 answers, and refusals that

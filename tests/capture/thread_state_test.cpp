@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The thread state on its own, and shared between a streaming worker and a
 // controlling thread (this part runs under ThreadSanitizer in CI).
 #include <chrono>

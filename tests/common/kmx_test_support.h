@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Shared test support: a fixture that gives every test a fresh simulated
 // camera library and a released keyboard, one that also holds the library
 // instance open and opens the preset cameras, and helpers to read the call

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Helpers of the drawing tests: a DIB section in its own memory DC made
 // only with GDI calls, so the tests run the same on the real GDI, and
 // ways to compare the pixels of images.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The GDI calls the drawable images rely on, checked on real pixels: the
 // same expectations hold for the platform layer's GDI and for Windows.
 #include <gtest/gtest.h>

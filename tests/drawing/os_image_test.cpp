@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cos_image and the overlays of Cimage_drawable, on real rasters: what
 // lands in the pixels, never how the raster is kept.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PNG pictures of drawn images, written into the build tree for people to
 // look at. Without libpng (the Windows build) nothing is written.
 #include "drawing_support.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Checks the dynamic symbol table of libkmxcore: every C entry point is
 # there under its plain name, and nothing else is exported but the classes
 # (their members, tables and type information) and the standard library's

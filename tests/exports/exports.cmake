@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The C factory interface, tested from C by loading the library at run time,
 # and the list of names the library exports.
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /*
  * An application written in C that loads kmxcore at run time and reaches
  * every object through the C factory functions and the objects' virtual

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The C header's slot numbers against the compiler's own virtual tables.
 //
 // A pointer to a virtual member function holds, in the layout GCC, Clang

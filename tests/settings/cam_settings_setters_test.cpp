@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The setters: limits and conversions on a bound record, fixed ranges only
 // on an unbound one, switches, rates and the configuration name.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The settings record: a fresh record, binding a camera, the camera's
 // defaults and the pixel-format operations.
 #include <gtest/gtest.h>

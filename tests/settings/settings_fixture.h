@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fixture of the settings tests: the shared camera fixture, the raw
 // camera handles a test opens (closed afterwards), and a settings
 // record whose protected fields the tests can read (applications derive

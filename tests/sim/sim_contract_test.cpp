@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The simulated camera library answers the contract: instance, cameras,
 // descriptions, parameters, conversions, the call record and faults.
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Copies of delivered frames into tight destinations, and the automatic
 // procedures.
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Frames of the simulated camera: streaming order, sequence numbers,
 // noise, formats, buffer sizes, the virtual clock, faults and events.
 #include <cmath>

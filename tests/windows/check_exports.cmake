@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Checks the export table of a Windows DLL: every C function a header
 # declares must be exported under its plain name (no leading underscore, no
 # @N stdcall suffix), so that GetProcAddress and other compilers' import

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Windows-only checks of the 32-bit DLLs: the record layouts the camera
 // library and the worker threads rely on, and that every contract function
 // can be found by name at run time, as a program that loads the camera
