@@ -188,8 +188,16 @@ const std::map<std::string, Cswitch_setter>& switch_flags()
         {"--scale16", [](Coptions& o) { o.scale16 = true; }},
         {"--no-progress", [](Coptions& o) { o.show_progress = false; }},
         {"--raw", [](Coptions& o) { o.raw = true; }},
-        {"--bin", [](Coptions& o) { o.readout = Ereadout::bin; }},
-        {"--preview", [](Coptions& o) { o.readout = Ereadout::preview; }},
+        {"--bin",
+         [](Coptions& o) {
+             o.readouts_clash |= o.readout == Ereadout::preview;
+             o.readout = Ereadout::bin;
+         }},
+        {"--preview",
+         [](Coptions& o) {
+             o.readouts_clash |= o.readout == Ereadout::bin;
+             o.readout = Ereadout::preview;
+         }},
         {"--sum", [](Coptions& o) { o.sum = true; }},
         {"--live", [](Coptions& o) { o.live = true; }},
         {"--test-mode", [](Coptions& o) { o.test_mode = true; }},
@@ -299,6 +307,8 @@ Cstatus check_combinations(const Coptions& o)
         return usage("--roi is for auto white-balance only");
     if (o.exposure_index.given && o.exposure_us.given)
         return usage("--exposure and --exposure-index exclude each other");
+    if (o.readouts_clash)
+        return usage("--bin and --preview exclude each other (one readout per picture)");
     if (o.command == Ecommand::deep_average && o.depth == 8)
         return usage("deep-average needs --depth 10 or 12");
     if (o.command == Ecommand::auto_adjust && o.depth > 8)

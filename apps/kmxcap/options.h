@@ -57,6 +57,7 @@ struct Coptions {
 
     bool raw = false;
     Ereadout readout = Ereadout::normal;
+    bool readouts_clash = false;         // both --bin and --preview given
     unsigned depth = 0;                  // 0: the subcommand's default
     Ecomponent_order order = Ecomponent_order::camera_default;
     bool sum = false;

@@ -75,6 +75,8 @@ TEST_F(Ckmxcap_failure, BadCommandLinesAreUsageErrors)
         {{"snap", "--sum"}, exit_usage, "--sum"},
         {{"snap", "--roi", "0,0,4,4"}, exit_usage, "--roi"},
         {{"snap", "--exposure", "100", "--exposure-index", "3"}, exit_usage, "exclude"},
+        {{"snap", "--bin", "--preview"}, exit_usage, "--bin and --preview"},
+        {{"average", "2", "--preview", "--bin"}, exit_usage, "--bin and --preview"},
         {{"deep-average", "2", "--depth", "8"}, exit_usage, "deep-average needs"},
         {{"snap", "--depth", "12", "--overlay", "grid", "--out", png}, exit_usage, "--overlay"},
         {{"stream", "3", "--depth", "10"}, exit_usage, "8-bit frames only"},
