@@ -112,7 +112,14 @@ int Cbuffer_pool::create_pool(unsigned type, unsigned components, unsigned depth
     camera = nullptr;
     if (count == 0)
         count = default_buffer_count;
-    buffers = new Cfw_image[count];
+    // A count no camera needs is a caller's mistake (or a wrapped negative
+    // number): refused before anything is allocated, rather than an array
+    // of gigabytes or an exception through the virtual table.
+    if (count > kmx_pool_max_buffers)
+        return 1;
+    buffers = new (std::nothrow) Cfw_image[count];
+    if (buffers == nullptr)
+        return 1;
     init_width = width = new_width;
     init_height = height = new_height;
     init_components = no_components = components;
@@ -125,16 +132,8 @@ int Cbuffer_pool::create_pool(unsigned type, unsigned components, unsigned depth
         discard_images(buffers, i);
         return 1;
     }
-    // No partial pool survives, not even when the records cannot be
-    // allocated and the allocator's exception passes through.
-    int records_result = 1;
-    try {
-        records_result = frame_info.create(buffers, count);
-    } catch (...) {
-        discard_images(buffers, count);
-        throw;
-    }
-    if (records_result != 0) {
+    // No partial pool survives when the records cannot be had.
+    if (frame_info.create(buffers, count) != 0) {
         discard_images(buffers, count);
         return 1;
     }

@@ -35,6 +35,10 @@
 #include "image/fw_image.h"
 #include "kmx_export.h"
 
+// The most buffers a pool holds. Cameras stream into a handful; a larger
+// count (such as a negative number passed as unsigned) is refused.
+constexpr unsigned kmx_pool_max_buffers = 256;
+
 class KMX_CORE_API Cbuffer_pool {
 public:
     Cbuffer_pool() = default;
@@ -44,7 +48,10 @@ public:
     virtual ~Cbuffer_pool();
 
     // A new pool of count buffers (2 when count is 0), each created with
-    // the property form of create_image, after closing the old pool.
+    // the property form of create_image, after closing the old pool. 1,
+    // with the pool closed and nothing allocated, for a count above
+    // kmx_pool_max_buffers; 1, with nothing left allocated, when any
+    // buffer or the records cannot be had. Never throws.
     virtual int create_pool(unsigned image_type, unsigned no_components,
                             unsigned component_depth, unsigned component_order, int width,
                             int height, unsigned count);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <new>
 
 namespace {
 
@@ -81,7 +82,9 @@ int Cframe_info::create(Cfw_image* images, unsigned count)
     release();
     if (!array_size_fits(count) || (images == nullptr && count != 0))
         return 1;
-    frame_list = new kmx_frame_t[count];
+    frame_list = new (std::nothrow) kmx_frame_t[count];
+    if (frame_list == nullptr)
+        return 1;
     for (unsigned i = 0; i < count; ++i)
         bind_record(frame_list[i], images[i]);
     no_frames = count;
@@ -96,7 +99,9 @@ int Cframe_info::create(Cfw_image& image)
 int Cframe_info::create(Cimage& image)
 {
     release();
-    frame_list = new kmx_frame_t[1];
+    frame_list = new (std::nothrow) kmx_frame_t[1];
+    if (frame_list == nullptr)
+        return 1;
     no_frames = 1;
     bind_record(frame_list[0], image);
     return 0;
@@ -107,7 +112,9 @@ int Cframe_info::create(unsigned count)
     release();
     if (!array_size_fits(count))
         return 1;
-    frame_list = new kmx_frame_t[count]();
+    frame_list = new (std::nothrow) kmx_frame_t[count]();
+    if (frame_list == nullptr)
+        return 1;
     no_frames = count;
     return 0;
 }

@@ -12,8 +12,8 @@
 // first, so records obtained earlier become invalid. An array whose byte
 // size would not fit in 32 bits, or an image array that is null while
 // records are asked for, fails with 1 and leaves the list empty (no array
-// is allocated short). Other allocation failures propagate std::bad_alloc
-// after the old array has been released.
+// is allocated short). An array that cannot be allocated fails with 1 and
+// leaves the list empty too: no exception leaves a create.
 //
 // Copies duplicate the record array; the copied records point at the same
 // images, which the list never owned. Assignment releases the target's

@@ -129,6 +129,22 @@ TEST(PoolCreate, FailedCreationLeavesNoPartialPool)
     }
 }
 
+// Counts no camera needs (a negative number passed as unsigned, or the
+// result of a bad calculation) are refused before anything is allocated;
+// the pool that was there is closed, as by any failed creation.
+TEST(PoolCreate, AbsurdCountsAreRefusedWithoutAllocating)
+{
+    Cbuffer_pool pool;
+    ASSERT_EQ(pool.create_pool(0, 1, 8, 0, 8, 8, kmx_pool_max_buffers), 0);
+    EXPECT_EQ(pool.get_no_buffers(), kmx_pool_max_buffers);
+    for (unsigned count : {kmx_pool_max_buffers + 1, 0x40000000u, 0xFFFFFFFFu}) {
+        EXPECT_EQ(pool.create_pool(1, 4, 12, 0, 1280, 1024, count), 1) << count;
+        EXPECT_EQ(pool.get_no_buffers(), 0u);
+        EXPECT_EQ(pool.get_buffer(0), nullptr);
+        EXPECT_EQ(pool.get_frame_info(0), nullptr);
+    }
+}
+
 TEST(PoolCreate, RecreatingReplacesBuffersAndRecords)
 {
     Cbuffer_pool pool;

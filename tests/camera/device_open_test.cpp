@@ -123,6 +123,21 @@ TEST_F(Cdevice_test, BufferCountDefaultsToTwo)
     EXPECT_EQ(three.get_buffer(3), nullptr);
 }
 
+// An absurd count reaches the pool through the open: refused, nothing
+// allocated, nothing thrown, and the camera free again.
+TEST_F(Cdevice_test, AbsurdBufferCountFailsTheOpenAndClosesTheCamera)
+{
+    for (unsigned count : {kmx_pool_max_buffers + 1, 0x40000000u, 0xFFFFFFFFu}) {
+        SCOPED_TRACE(count);
+        start_recording();
+        EXPECT_EQ(device.open(mono_camera_id, 0, count), 1);
+        EXPECT_EQ(closes(), 1u);
+        EXPECT_EQ(device.get_camera_handle(), nullptr);
+        EXPECT_EQ(device.get_bpool()->get_no_buffers(), 0u);
+        expect_camera_free(mono_camera_id);
+    }
+}
+
 TEST_F(Cdevice_test, OpenLeavesFormatUnsetWhileOpenAnyRecordsIt)
 {
     ASSERT_EQ(device.open(mono_camera_id, 0), 0);
