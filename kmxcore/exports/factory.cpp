@@ -2,20 +2,11 @@
 // The C entry points: object creation and deletion by name, the format-word
 // translations and the library-instance statics.
 //
-// Every object handed out by a Create_ function is remembered with the
-// typed deleter of its class, so that any Delete_ name ends it through its
-// virtual destructor (the most-derived one runs) and returns the storage it
-// was created in. A pointer that no Create_ function handed out, or one
-// already deleted, is ignored rather than trusted: a C caller gets no
-// crash for a stale pointer.
-//
 // No C++ exception crosses into a C caller: a creation that runs out of
 // storage answers null.
 #include "exports/kmxcore_c.h"
 
-#include <mutex>
 #include <new>
-#include <unordered_map>
 
 #include "buffers/buffer_pool.h"
 #include "camera/device.h"
@@ -33,70 +24,29 @@
 
 namespace {
 
-using deleter = void (*)(void*);
-
-class Clive_objects {
-public:
-    // Remembers an object; false when the registry itself ran out of storage.
-    bool add(void* object, deleter destroy)
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        try {
-            objects.emplace(object, destroy);
-        } catch (const std::bad_alloc&) {
-            return false;
-        }
-        return true;
-    }
-
-    // Forgets an object and answers its deleter, or null when unknown.
-    deleter take(void* object)
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        const auto found = objects.find(object);
-        if (found == objects.end())
-            return nullptr;
-        const deleter destroy = found->second;
-        objects.erase(found);
-        return destroy;
-    }
-
-private:
-    std::mutex mutex;
-    std::unordered_map<void*, deleter> objects;
-};
-
-Clive_objects& live_objects()
-{
-    static Clive_objects registry;
-    return registry;
-}
-
-template <class T>
-void destroy(void* object)
-{
-    delete static_cast<T*>(object);
-}
-
 template <class T, class... Args>
 void* create(Args... args)
 {
-    T* object = new (std::nothrow) T(args...);
-    if (object == nullptr)
-        return nullptr;
-    if (!live_objects().add(object, &destroy<T>)) {
-        delete object;
-        return nullptr;
-    }
-    return object;
+    return new (std::nothrow) T(args...);
 }
+
+// The exported classes share no base, but every one of them is polymorphic
+// and its virtual table begins with the same two destructor entries: the
+// second ends the object through its most-derived destructor and returns
+// its storage with the global operator delete. Calling that entry ends any
+// object of any exported class, whoever made it (a Create_ function, or
+// the application's own new of a derived class), exactly as `delete`
+// through a pointer to its own class would. A pointer to anything else is
+// the caller's fault, as it is for free().
+using deleting_destructor = void(KMX_THISCALL*)(void*);
 
 void delete_object(void* object)
 {
     if (object == nullptr)
         return;
-    if (const deleter destroy_object = live_objects().take(object))
-        destroy_object(object);
+    const auto destroy =
+        reinterpret_cast<deleting_destructor>(kmx_slot(object, KMX_SLOT_DESTROY_AND_FREE));
+    destroy(object);
 }
 
 } // namespace

@@ -79,10 +79,14 @@ KMX_C_API void* Create_image_info(void);
 KMX_C_API void* Create_image_binfo(void);
 KMX_C_API void* Create_thread_state(void);
 
-/* Destruction: one function under fourteen names. It runs the object's own
- * (most-derived) destructor, whatever the name used, and returns the
- * storage. A null object is ignored. Only objects made by a Create_
- * function may be given to it. */
+/* Destruction: one function under fourteen names. It ends any object of
+ * any exported class through its virtual destructor (the most-derived one
+ * runs, whatever the name used) and returns the storage with the global
+ * operator delete: objects made by a Create_ function, and objects the
+ * application made with new, of an exported class or of its own class
+ * derived from one. A null object is ignored. As with free(), a pointer
+ * that is not such a live object (already deleted, on the stack, or of
+ * some other type) is the caller's fault. */
 KMX_C_API void Delete_buffer_pool(void* object);
 KMX_C_API void Delete_cam_settings(void* object);
 KMX_C_API void Delete_capture(void* object);
@@ -428,7 +432,7 @@ enum {
 /* Ccapture. Acquisitions answer capture results: 0 ok, 1 failed, 2 and 4
  * camera errors (retried by the retrying forms), 3 stopped, 5 no memory. */
 enum {
-    KMX_SLOT_CAPTURE_INIT = 2,            /* int (obj, device, settings): always 1 */
+    KMX_SLOT_CAPTURE_INIT = 2,            /* int (obj, device, settings): 1 bound, 0 null device */
     KMX_SLOT_CAPTURE_GET_DEVICE = 3,
     KMX_SLOT_CAPTURE_GET_SETTINGS = 4,
     KMX_SLOT_CAPTURE_IMAGE_AVAILABLE = 5,
