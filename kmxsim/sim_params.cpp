@@ -5,14 +5,13 @@
 #include <array>
 #include <cmath>
 
+#include "exposure_curve.h"
 #include "sim_state.h"
 
 namespace kmxsim {
 
 namespace {
 
-// The 256th root of 10000: 256 exposure steps span 10 us to 100 ms.
-constexpr double exposure_base = 1.03663292844;
 constexpr double gain_steps_per_doubling = 256.0;
 constexpr double bl_steps_per_unit = 4.0;
 constexpr double wb_steps_per_unit = 32.0;
@@ -26,7 +25,7 @@ const std::array<uint32_t, max_exposure_index + 1>& exposure_table()
     static const auto table = [] {
         std::array<uint32_t, max_exposure_index + 1> t{};
         for (unsigned i = 0; i <= max_exposure_index; ++i)
-            t[i] = static_cast<uint32_t>(std::pow(exposure_base, i) * 0.01 * 1000.0);
+            t[i] = kmx_exposure::us_of_index(i);
         return t;
     }();
     return table;

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <vector>
 
+#include "exposure_curve.h"
 #include "kmxsim_control.h"
 #include "sim_scene.h"
 
@@ -147,7 +148,7 @@ double wb_value(unsigned index);
 unsigned wb_index(double value);
 double gamma_value(unsigned index);
 unsigned gamma_index(double value);
-constexpr unsigned max_exposure_index = 256;
+constexpr unsigned max_exposure_index = kmx_exposure::top_index;
 
 // Exposure of a camera in microseconds, within its limits.
 uint32_t exposure_us(const Ccamera& camera);

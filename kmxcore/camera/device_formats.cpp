@@ -3,28 +3,9 @@
 // record to the camera.
 #include "camera/device.h"
 
-#include <cmath>
+#include "camera/exposure_curve.h"
 
 namespace {
-
-// Exposure index i stands for 10 * base^i library units, 64 steps per
-// factor of ten (base = 10000^(1/256)).
-constexpr double exposure_base = 1.03663292844;
-constexpr double exposure_unit = 0.01;
-constexpr double exposure_scale = 1000.0;
-constexpr double word_limit = 4294967296.0;  // 2^32
-constexpr unsigned word_max = 0xFFFFFFFFu;
-
-// The exposure value written for an index. Indexes beyond the 32-bit range
-// of the parameter saturate instead of wrapping to a short exposure.
-unsigned exposure_value(unsigned index)
-{
-    const double value =
-        std::pow(exposure_base, static_cast<double>(index)) * exposure_unit * exposure_scale;
-    if (!(value < word_limit))
-        return word_max;
-    return static_cast<unsigned>(value);
-}
 
 unsigned colour_format(unsigned depth)
 {
@@ -162,7 +143,7 @@ bool Cdevice::load_settings(const Ccam_settings& record)
     set_param(KMX_PARAM_GAIN, record.get_gain());
     set_param(KMX_PARAM_BL, record.get_bl());
     set_param(KMX_PARAM_RATE, record.get_rate());
-    set_param(KMX_PARAM_EXPOSURE, exposure_value(record.get_exposure()));
+    set_param(KMX_PARAM_EXPOSURE, kmx_exposure::us_of_index(record.get_exposure()));
     set_param(KMX_PARAM_RED_GAIN, record.get_red_gain());
     set_param(KMX_PARAM_GREEN_GAIN, record.get_green_gain());
     set_param(KMX_PARAM_BLUE_GAIN, record.get_blue_gain());

@@ -3,10 +3,8 @@
 // retry limit, property setters and accessors.
 #include "capture/capture.h"
 
-#include <cmath>
-#include <cstdint>
-
 #include "camera/device.h"
+#include "camera/exposure_curve.h"
 #include "image/fw_image.h"
 
 namespace {
@@ -37,24 +35,6 @@ constexpr unsigned monochrome_mode = 0;
 constexpr unsigned rgb_values_per_pixel = 3;
 constexpr int live_rate_selected = 1;
 constexpr unsigned long setup_value = 0;
-
-// Exposure value of an exposure index: each step of 64 multiplies it by
-// ten, index 0 is 10 (a base just above the 64th root of 10).
-constexpr double exposure_base = 1.03663292844;
-constexpr double exposure_scale = 0.01;
-constexpr double exposure_unit = 1000.0;
-// Past 2^64 there is no integer to truncate to; such an index (far beyond
-// any camera's limit) sends the largest value instead of an arbitrary one.
-constexpr double exposure_integer_limit = 18446744073709551616.0;
-
-unsigned exposure_value_of_index(unsigned index)
-{
-    const double value =
-        std::pow(exposure_base, static_cast<double>(index)) * exposure_scale * exposure_unit;
-    if (!(value < exposure_integer_limit))
-        return UINT32_MAX;
-    return static_cast<unsigned>(static_cast<std::uint64_t>(value));
-}
 
 } // namespace
 
@@ -251,7 +231,7 @@ int Ccapture::setup(Ccam_settings* settings, int average, int live)
     send_contrast();
     device->set_param(param_8, 0);
     device->set_param(param_19, 0);
-    device->set_param(param_exposure, exposure_value_of_index(this->settings.get_exposure()));
+    device->set_param(param_exposure, kmx_exposure::us_of_index(this->settings.get_exposure()));
     device->setup_camera(setup_value);
 
     const bool on = average != 0;

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "camera/exposure_curve.h"
 #include "image/iformat.h"
 
 namespace {
@@ -19,26 +20,17 @@ constexpr unsigned preset_exposure_index = 70;
 constexpr unsigned neutral_contrast = 127;
 constexpr unsigned default_average_frames = 2;
 
-// Exposure index i stands for 10 * base^i units; base is the 256th root of
-// 10000, so index 0 is 10 units and index 256 is 100000 units.
-constexpr double exposure_base = 1.03663292844;
-constexpr double exposure_units_at_index0 = 10.0;
-constexpr unsigned max_exposure_index = 256;
-
 // The rate selector that the rate-offset numbering puts first.
 constexpr unsigned rate_listed_first = 4;
 
-// Rounded exposure index of an exposure value, capped at 256. Values below
-// the 10 units of index 0 have no index of their own (0 has no logarithm
-// at all); they get index 0 rather than a negative or undefined one.
-unsigned exposure_index_of(unsigned exposure_value)
+// The nearest exposure index of a camera's default exposure (in
+// microseconds), capped at the top of the settings' range.
+unsigned exposure_index_of(unsigned exposure_us)
 {
-    if (exposure_value < exposure_units_at_index0)
-        return 0;
-    const double q = std::log(exposure_value / exposure_units_at_index0) / std::log(exposure_base);
-    if (q > max_exposure_index)
-        return max_exposure_index;
-    return static_cast<unsigned>(std::floor(q + 0.5));
+    const double steps = kmx_exposure::steps_of_us(exposure_us);
+    if (steps > kmx_exposure::top_index)
+        return kmx_exposure::top_index;
+    return static_cast<unsigned>(std::floor(steps + 0.5));
 }
 
 // Position of a default rate in the rate list of a rate-offset camera:
