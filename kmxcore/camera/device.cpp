@@ -78,6 +78,8 @@ void Cdevice::copy_description(const Cdevice& other)
     max_depth = other.max_depth;
     readout_mode = other.readout_mode;
     format = other.format;
+    // What the source's camera holds is no concern of a closed copy.
+    forget_camera_state();
 }
 
 int Cdevice::open(unsigned id, unsigned index, unsigned no_buffers)
@@ -97,6 +99,7 @@ int Cdevice::open(unsigned id, unsigned index, unsigned no_buffers)
     // Nothing has been sent to the camera's format parameter on this open,
     // so the first set_format must go through in full.
     format = KMX_FORMAT_NONE;
+    forget_camera_state();
     if (prepare_camera(no_buffers) != 0)
         return 1;
     const unsigned chosen = get_format(image_mode, settings);
@@ -123,9 +126,13 @@ int Cdevice::open_any(unsigned& id, unsigned& index, unsigned no_buffers)
     }
     id = camera_id;
     index = camera_index;
+    forget_camera_state();
     if (prepare_camera(no_buffers) != 0)
         return 1;
     format = get_format(image_mode, settings);
+    // The chosen format is recorded but nothing has told the camera: the
+    // first set_format sends it.
+    format_in_doubt = true;
     return reshape_pool(format);
 }
 

@@ -22,6 +22,15 @@
 // device that can be opened on its own. Assignment into an open device
 // closes it first. Every open camera is therefore closed exactly once.
 //
+// What the camera holds: acquisitions switch the camera's format and
+// inversion (KMX_PARAM_FORMAT, KMX_PARAM_INVERT) for their frames and put
+// them back through set_param. The device watches those writes and every
+// set-up: after a refused write or set-up, or a format written behind
+// `format`, it no longer takes the camera to hold `format` or the last
+// inversion asked for, and the next set_format writes them again. So the
+// device never answers "already held" for a format the camera may not
+// have.
+//
 // Results: open/open_any 0 or 1; the camera operations hand back the
 // camera library's status unchanged (0 = KMX_OK); format checks and setters
 // true/false. The operations call one another through virtual dispatch, so
@@ -125,14 +134,17 @@ public:
     virtual void set_preview_mode();
     virtual void set_normal_mode();
     // Switch to the format of these properties. False when no format fits,
-    // the camera cannot deliver it, or the pool cannot take it; iformat is
-    // left alone unless the camera can deliver the format.
+    // the camera cannot deliver it, the camera refuses it or the pool cannot
+    // take it; iformat is left alone unless the camera took the format.
     virtual bool set_format(unsigned image_mode, unsigned no_components,
                             unsigned component_depth, unsigned component_order);
-    // Switch to a format code. True at once for the code already held;
-    // false without sending anything for a code the camera cannot deliver;
-    // false after the switch when the pool cannot take the new layout (the
-    // code is then not held, so asking again retries).
+    // Switch to a format code. True at once, sending nothing, for the code
+    // the camera is known to hold; false without sending anything for a
+    // code the camera cannot deliver; false when the camera refuses the
+    // write (the buffers keep their layout) or the pool cannot take the new
+    // layout (the code is then not held, so asking again retries). A format
+    // or an inversion the camera may have lost (see the top of this file)
+    // is written again, and false when the camera refuses it again.
     virtual bool set_format(unsigned format);
     // Readout mode, then every camera parameter of the record, then
     // setup_camera(0). Always true.
@@ -162,6 +174,8 @@ public:
     virtual int get_param_min(unsigned id, unsigned* value) const;
     virtual int get_param_max(unsigned id, unsigned* value) const;
     virtual int get_param_default(unsigned id, unsigned* value) const;
+    // Also keeps track of what the camera holds of KMX_PARAM_FORMAT and
+    // KMX_PARAM_INVERT (see the top of this file); so does setup_camera.
     virtual int set_param(unsigned id, unsigned value);
     virtual int get_fparam(unsigned id, double* value) const;
     virtual int get_fparam_min(unsigned id, double* value) const;
@@ -286,6 +300,24 @@ private:
                         unsigned preview_param, unsigned bin_param);
     // The switch to `new_format` once it is known to be new and valid.
     bool apply_format(unsigned new_format);
+    // Keeps track of what the camera holds after a parameter write or a
+    // set-up that it took (`taken`) or refused.
+    void note_param_write(unsigned id, unsigned value, bool taken);
+    void note_setup(bool taken);
+    // Writes again the inversion the camera may have lost; false when it
+    // refuses it again.
+    bool restore_inversion();
+    // Forgets what the camera held: a newly opened camera holds its own.
+    void forget_camera_state();
+
+    // The camera may not hold `format` (a refused write or set-up, or a
+    // format written behind it): the next set_format sends it again.
+    bool format_in_doubt = false;
+    // The inversion last asked of the camera, if any, and whether the
+    // camera may not hold it.
+    bool invert_asked = false;
+    unsigned invert_wanted = 0;
+    bool invert_in_doubt = false;
 };
 
 #endif

@@ -58,11 +58,11 @@ bool Cdevice::validate_format(unsigned code)
 
 bool Cdevice::set_format(unsigned code)
 {
-    if (code == format)
-        return true;
-    if (!validate_format(code))
-        return false;
-    return apply_format(code);
+    if (code != format || format_in_doubt) {
+        if (!validate_format(code) || !apply_format(code))
+            return false;
+    }
+    return restore_inversion();
 }
 
 bool Cdevice::set_format(unsigned mode, unsigned no_components, unsigned component_depth,
@@ -76,17 +76,27 @@ bool Cdevice::set_format(unsigned mode, unsigned no_components, unsigned compone
     const unsigned code = candidate.get_format();
     if (!validate_format(code))
         return false;
-    if (code == format)
-        return true;
-    return apply_format(code);
+    if ((code != format || format_in_doubt) && !apply_format(code))
+        return false;
+    return restore_inversion();
 }
 
 bool Cdevice::apply_format(unsigned code)
 {
-    if (!iformat.set_format(code))
+    Ciformat candidate(iformat);
+    if (!candidate.set_format(code))
         return false;
+    const unsigned previous = format;
     format = code;
-    set_param(KMX_PARAM_FORMAT, code);
+    if (set_param(KMX_PARAM_FORMAT, code) != KMX_OK) {
+        // The camera did not take it: the buffers keep the layout they
+        // have, and the camera's format is in doubt, so that asking again
+        // writes it again.
+        format = previous;
+        format_in_doubt = true;
+        return false;
+    }
+    iformat = candidate;
     if (bpool.modify(code, static_cast<int>(width), static_cast<int>(height)) != 0) {
         // The buffers do not hold this format: forget it, so that asking
         // for it again retries instead of answering true at once.
@@ -94,6 +104,43 @@ bool Cdevice::apply_format(unsigned code)
         return false;
     }
     return true;
+}
+
+void Cdevice::note_param_write(unsigned id, unsigned value, bool taken)
+{
+    if (id == KMX_PARAM_FORMAT) {
+        // Another format than `format` (a deep or raw frame's) is held only
+        // until it is put back.
+        format_in_doubt = !taken || value != format;
+    } else if (id == KMX_PARAM_INVERT) {
+        invert_asked = true;
+        invert_wanted = value;
+        invert_in_doubt = !taken;
+    }
+}
+
+// A refused set-up may have left the camera with anything.
+void Cdevice::note_setup(bool taken)
+{
+    if (taken)
+        return;
+    format_in_doubt = true;
+    invert_in_doubt = invert_asked;
+}
+
+bool Cdevice::restore_inversion()
+{
+    if (!invert_in_doubt)
+        return true;
+    return set_param(KMX_PARAM_INVERT, invert_wanted) == KMX_OK;
+}
+
+void Cdevice::forget_camera_state()
+{
+    format_in_doubt = false;
+    invert_asked = false;
+    invert_wanted = 0;
+    invert_in_doubt = false;
 }
 
 void Cdevice::set_bin_mode()

@@ -21,7 +21,9 @@ int Cdevice::setup_camera(unsigned long value)
 {
     if (!fits_word(value))
         return KMX_ERR_BAD_ARGUMENT;
-    return kmx_setup_camera(camera, static_cast<unsigned>(value));
+    const int status = kmx_setup_camera(camera, static_cast<unsigned>(value));
+    note_setup(status == KMX_OK);
+    return status;
 }
 
 int Cdevice::assign_buffers(kmx_frame_t* frames, unsigned long count)
@@ -75,7 +77,12 @@ int Cdevice::get_param_default(unsigned id, unsigned* value) const
     return kmx_get_param_default(camera, id, value);
 }
 
-int Cdevice::set_param(unsigned id, unsigned value) { return kmx_set_param(camera, id, value); }
+int Cdevice::set_param(unsigned id, unsigned value)
+{
+    const int status = kmx_set_param(camera, id, value);
+    note_param_write(id, value, status == KMX_OK);
+    return status;
+}
 
 int Cdevice::get_fparam(unsigned id, double* value) const
 {

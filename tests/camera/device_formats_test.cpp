@@ -14,6 +14,9 @@ using kmx_test::recorded_functions;
 using kmx_test::recorded_param_writes;
 using Cwrites = std::vector<std::pair<unsigned, unsigned>>;
 
+// The next call of fn is refused.
+void refuse_next(kmxsim_fn fn) { kmxsim_fail(fn, KMX_ERR_INJECTED, 1, 0); }
+
 // Reports a component depth the settings record itself never produces.
 class Cdepth_settings : public Ccam_settings {
 public:
@@ -130,6 +133,84 @@ TEST_F(Cdevice_test, FailedFormatChangeIsNotLaterReportedAsHeld)
     // No buffers to reshape: refused, and refused again.
     EXPECT_FALSE(dev.set_format(KMX_FORMAT_MONO10));
     EXPECT_FALSE(dev.set_format(KMX_FORMAT_MONO10));
+}
+
+// The device never answers "already held" for a format the camera may not
+// have: after a format written behind it, or a refused write or set-up, the
+// next set_format writes the format, and an inversion the camera lost,
+// again. Each case starts from MONO8 held and inversion 1 asked.
+TEST_F(Cdevice_test, SetFormatSendsAgainWhatTheCameraMayHaveLost)
+{
+    const struct {
+        const char* what;
+        void (*disturb)(Cdevice&);
+        Cwrites expected;
+    } cases[] = {
+        {"nothing happened", [](Cdevice&) {}, {}},
+        {"deep format written and put back",
+         [](Cdevice& d) {
+             d.set_param(KMX_PARAM_FORMAT, KMX_FORMAT_MONO12);
+             d.set_param(KMX_PARAM_FORMAT, KMX_FORMAT_MONO8);
+         },
+         {}},
+        {"deep format left behind",
+         [](Cdevice& d) { d.set_param(KMX_PARAM_FORMAT, KMX_FORMAT_MONO12); },
+         {{KMX_PARAM_FORMAT, KMX_FORMAT_MONO8}}},
+        {"format put back but refused",
+         [](Cdevice& d) {
+             d.set_param(KMX_PARAM_FORMAT, KMX_FORMAT_MONO12);
+             refuse_next(KMXSIM_FN_SET_PARAM);
+             d.set_param(KMX_PARAM_FORMAT, KMX_FORMAT_MONO8);
+         },
+         {{KMX_PARAM_FORMAT, KMX_FORMAT_MONO8}}},
+        {"inversion put back but refused",
+         [](Cdevice& d) {
+             d.set_param(KMX_PARAM_INVERT, 0);
+             refuse_next(KMXSIM_FN_SET_PARAM);
+             d.set_param(KMX_PARAM_INVERT, 1);
+         },
+         {{KMX_PARAM_INVERT, 1}}},
+        {"set-up refused",
+         [](Cdevice& d) {
+             refuse_next(KMXSIM_FN_SETUP_CAMERA);
+             d.setup_camera(0);
+         },
+         {{KMX_PARAM_FORMAT, KMX_FORMAT_MONO8}, {KMX_PARAM_INVERT, 1}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Cdevice_probe& dev = opened(KMXSIM_PRESET_MONO, 0x0006);
+        ASSERT_TRUE(dev.set_format(KMX_FORMAT_MONO8));
+        ASSERT_EQ(dev.set_param(KMX_PARAM_INVERT, 1), KMX_OK);
+        c.disturb(dev);
+        kmxsim_clear_faults();
+        kmxsim_clear_calls();
+
+        EXPECT_TRUE(dev.set_format(KMX_FORMAT_MONO8));
+        EXPECT_EQ(recorded_param_writes(), c.expected);
+        kmxsim_clear_calls();
+        EXPECT_TRUE(dev.set_format(0, 1, 8, 0)) << "held now";
+        EXPECT_TRUE(recorded_calls().empty());
+        dev.close();
+    }
+}
+
+TEST_F(Cdevice_test, RefusedFormatWriteKeepsTheLayoutAndIsSentAgain)
+{
+    Cdevice_probe& dev = opened(KMXSIM_PRESET_MONO, 0x0006);
+    ASSERT_TRUE(dev.set_format(KMX_FORMAT_MONO8));
+    kmxsim_fail(KMXSIM_FN_SET_PARAM, KMX_ERR_INJECTED, 1, 0);
+
+    EXPECT_FALSE(dev.set_format(KMX_FORMAT_MONO12));
+    EXPECT_EQ(dev.format, unsigned(KMX_FORMAT_MONO8));
+    EXPECT_EQ(dev.iformat.get_format(), unsigned(KMX_FORMAT_MONO8));
+    EXPECT_EQ(pool_format(dev), unsigned(KMX_FORMAT_MONO8));
+    kmxsim_clear_calls();
+    // The camera's format is unknown now: even the old code goes out again.
+    EXPECT_TRUE(dev.set_format(KMX_FORMAT_MONO8));
+    EXPECT_EQ(recorded_param_writes(), (Cwrites{{KMX_PARAM_FORMAT, KMX_FORMAT_MONO8}}));
+    EXPECT_TRUE(dev.set_format(KMX_FORMAT_MONO12));
+    EXPECT_EQ(pool_format(dev), unsigned(KMX_FORMAT_MONO12));
 }
 
 TEST_F(Cdevice_test, ReopenedDeviceSendsTheFormatAgain)
