@@ -22,12 +22,9 @@ constexpr unsigned colour_mode = 1;
 constexpr unsigned colour_components = 3;
 constexpr unsigned mono_components = 1;
 constexpr unsigned normal_order = 0;
-constexpr unsigned deepest_depth = 12;
 // The deepest component an 8-bit frame carries.
 constexpr unsigned byte_depth = 8;
 constexpr unsigned bin_scale = 2;
-// GetAsyncKeyState sets the most significant bit while the key is down.
-constexpr unsigned short key_down_bit = 0x8000;
 // Returned by start_frame when there is no device to start.
 constexpr int no_device_status = KMX_ERR_NULL_HANDLE;
 
@@ -44,17 +41,12 @@ struct wait_result {
     int code;       // the capture result this ending maps to
 };
 
-bool escape_down()
-{
-    return (static_cast<unsigned short>(GetAsyncKeyState(VK_ESCAPE)) & key_down_bit) != 0;
-}
-
 // The abort flag is looked at before the key; both are read afresh.
 bool abandon_requested(const Cthread_state* state)
 {
     if (state != nullptr && state->abort_requested())
         return true;
-    return escape_down();
+    return kmx_multi::escape_down();
 }
 
 // Polls until the frame is complete, fails or is abandoned. The status is
@@ -101,13 +93,6 @@ bool delivered_or_stopped(int result)
 bool retryable(int result)
 {
     return result == CAPTURE_ERROR_13 || result == CAPTURE_ERROR_16;
-}
-
-unsigned deep_format_code(unsigned image_mode, unsigned depth)
-{
-    if (image_mode == colour_mode)
-        return depth == deepest_depth ? KMX_FORMAT_RGB36 : KMX_FORMAT_RGB30;
-    return depth == deepest_depth ? KMX_FORMAT_MONO12 : KMX_FORMAT_MONO10;
 }
 
 } // namespace
@@ -291,25 +276,40 @@ int Ccapture::take_deep_frame(Cimage& target, unsigned depth, Cthread_state* sta
     if (frame_info.set(target) != 0)
         return CAPTURE_FAILED;
     const unsigned saved = settings.get_format();
-    device->set_param(format_param, deep_format_code(image_mode, depth));
-    device->setup_camera(setup_value);
-    if (device->start_frame(frame_info.get_frame_info()) != 0) {
+    // A camera that kept its 8-bit format would fill the 16-bit image with
+    // 8-bit data: no frame is taken.
+    if (!switch_format(kmx_multi::deep_format_code(image_mode, depth)) ||
+        device->start_frame(frame_info.get_frame_info()) != 0) {
         restore_format(saved);
         return CAPTURE_FAILED;
     }
     const wait_result wait = wait_for_frame([this] { return device->check_for_complete(); }, state);
     if (wait.end != wait_end::complete)
         device->abort_frame();
-    restore_format(saved);
+    if (!restore_format(saved))
+        return CAPTURE_FAILED;
     if (wait.end == wait_end::complete)
         ++frame_count;
     return wait.code;
 }
 
-void Ccapture::restore_format(unsigned saved)
+// The camera takes a format with its set-up; both must be accepted.
+bool Ccapture::switch_format(unsigned code)
 {
-    device->set_param(format_param, saved);
-    device->setup_camera(setup_value);
+    return device->set_param(format_param, code) == KMX_OK &&
+           device->setup_camera(setup_value) == KMX_OK;
+}
+
+// Both steps are tried whatever the first answers, so that as much as can
+// be is put back. False when the camera refused either: it may still hold
+// the deep or raw format, and a frame taken now would be read wrongly. The
+// device then no longer takes the camera to hold its format, so the next
+// setup sends it again.
+bool Ccapture::restore_format(unsigned saved)
+{
+    const bool written = device->set_param(format_param, saved) == KMX_OK;
+    const bool set_up = device->setup_camera(setup_value) == KMX_OK;
+    return written && set_up;
 }
 
 // --- single raw frames ----------------------------------------------------
@@ -326,22 +326,26 @@ int Ccapture::get_raw_frame(Cthread_state* state)
     if (image == nullptr)
         return CAPTURE_FAILED;
     const unsigned saved = settings.get_format();
-    device->set_param(format_param, KMX_FORMAT_RAW);
-    device->setup_camera(setup_value);
-    if (device->start_frame_index(first_buffer) != 0) {
+    // A camera that kept its 8-bit format would deliver an 8-bit frame that
+    // the caller takes for raw output: no frame is taken.
+    if (!switch_format(KMX_FORMAT_RAW) || device->start_frame_index(first_buffer) != 0) {
         restore_format(saved);
         return CAPTURE_FAILED;
     }
     const wait_result wait = wait_for_frame([this] { return device->check_for_complete(); }, state);
-    // A failure status of the camera is passed on as it is: no abort, no
-    // stop test, nothing counted.
-    if (wait.end == wait_end::failed) {
-        restore_format(saved);
-        return wait.code;
-    }
     if (wait.end == wait_end::abandoned)
         device->abort_frame();
-    restore_format(saved);
+    if (!restore_format(saved)) {
+        // Nothing is offered as ready, the stop flag is left for the
+        // caller, nothing is counted.
+        image_ready = 0;
+        deep_image_ready = 0;
+        return CAPTURE_FAILED;
+    }
+    // A failure status of the camera is passed on as it is: no abort, no
+    // stop test, nothing counted.
+    if (wait.end == wait_end::failed)
+        return wait.code;
     if (wait.end == wait_end::complete) {
         current_image = image;
         image_ready = 1;

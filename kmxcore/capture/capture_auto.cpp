@@ -3,21 +3,10 @@
 // caller's stop and abort control; the values the camera settled on are
 // handed back and kept in the capture's settings so that a later setup()
 // writes them again.
-//
-// Decisions:
-//   - Without a device the procedures answer CAPTURE_AUTO_FAILED and change
-//     nothing, as for settings deeper than 8 bits.
-//   - After success the current image is pool buffer 0, where the camera
-//     left the procedure's last frame (the image reported ready is the one
-//     get_image() gives, also right after set-up when there was none).
-//   - A read-back of a settled value that the camera library fails leaves
-//     that out-value and its setting as they were (no undefined value is
-//     handed on); the procedure itself still succeeded.
 #include "capture/capture.h"
 
-#include <cmath>
-
 #include "camera/device.h"
+#include "camera/exposure_curve.h"
 #include "capture/thread_state.h"
 
 namespace {
@@ -25,15 +14,10 @@ namespace {
 // Status with which the library reports a procedure its callback ended.
 constexpr int auto_stopped_status = KMX_AUTO_ABORTED;
 
-// Exposure bounds of the automatic exposure: the values of indices 0 and
-// 256 (microseconds).
-constexpr unsigned lowest_exposure = 10;
-constexpr unsigned highest_exposure = 100000;
-
-// Every exposure index step multiplies the value by this base (ten every
-// 64 steps); index 0 is 10 microseconds.
-constexpr double exposure_base = 1.03663292844;
-constexpr double exposure_of_index_0 = 10.0;
+// Exposure bounds of the automatic exposure: the exposures of index 0 and
+// of the top index (10 us and 100 ms).
+constexpr unsigned lowest_exposure_us = kmx_exposure::index0_us;
+constexpr unsigned highest_exposure_us = 100000;
 
 // Only 8-bit settings run the procedures.
 constexpr unsigned auto_depth = 8;
@@ -60,24 +44,16 @@ int keep_going(uintptr_t user)
     return 1;
 }
 
-// The exposure index of a settled exposure value: the logarithm to the
-// base above, truncated toward zero, so a value just below a step's stays
-// on the lower index. Values below index 0's are taken as index 0.
-unsigned exposure_index_of_value(unsigned value)
-{
-    const double clamped = value < lowest_exposure ? lowest_exposure : value;
-    const double index = std::log(clamped / exposure_of_index_0) / std::log(exposure_base);
-    return static_cast<unsigned>(index);
-}
-
-// The procedures run only on 8-bit settings (and a device).
+// The procedures run only on 8-bit settings, and not at all without a
+// device.
 bool auto_can_start(const Cdevice* device, Ccam_settings& settings)
 {
     return device && settings.get_component_depth() == auto_depth;
 }
 
 // Reads a settled value into `out`; false, with `out` untouched, when the
-// camera library cannot report it.
+// camera library cannot report it: no undefined value is handed on, and
+// the procedure itself still succeeded.
 bool read_back(const Cdevice& device, unsigned id, unsigned& out)
 {
     unsigned value = 0;
@@ -112,12 +88,12 @@ bool Ccapture::begin_auto_procedure()
     return true;
 }
 
-// A completed procedure leaves its last frame in the record it worked in,
-// pool buffer 0: that buffer becomes the current image, so that
-// image_available() never promises an image that get_image() cannot give.
+// The current image stays what it was: what a camera library leaves in the
+// procedure's frame record is its own business. An image is offered as
+// ready only when there is one, so that image_available() never promises
+// an image that get_image() cannot give.
 void Ccapture::mark_auto_procedure_done()
 {
-    current_image = device->get_buffer(auto_record);
     image_ready = current_image != nullptr ? 1 : 0;
     deep_image_ready = 0;
 }
@@ -191,16 +167,15 @@ unsigned Ccapture::aep_process(unsigned& exposure_index, unsigned& gain, Cthread
     unsigned lowest_gain = 0;
     unsigned highest_gain = 0;
     read_gain_range(*device, lowest_gain, highest_gain);
-    const int status = device->auto_exp_index_ex(auto_record, aep_callback,
-                                                 reinterpret_cast<uintptr_t>(state),
-                                                 lowest_exposure, highest_exposure, lowest_gain,
-                                                 highest_gain);
+    const int status = device->auto_exp_index_ex(
+        auto_record, aep_callback, reinterpret_cast<uintptr_t>(state), lowest_exposure_us,
+        highest_exposure_us, lowest_gain, highest_gain);
     if (status != KMX_OK)
         return auto_result(status);
     mark_auto_procedure_done();
     unsigned value = 0;
     if (read_back(*device, KMX_PARAM_EXPOSURE, value)) {
-        exposure_index = exposure_index_of_value(value);
+        exposure_index = kmx_exposure::index_of_us(value);
         settings.set_exposure(exposure_index);
     }
     if (read_back(*device, KMX_PARAM_GAIN, gain))

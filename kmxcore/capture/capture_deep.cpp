@@ -4,27 +4,6 @@
 // clamped sum) replaces the last one in place, the camera is switched back
 // and the camera library converts the result into an 8-bit copy in pool
 // buffer 0.
-//
-// Decisions and mended faults:
-//   - Averaging with a frame count of 0 is refused with CAPTURE_FAILED
-//     before anything is changed; accumulate_deep() refuses it as well.
-//   - The sum buffer's size is computed in 64 bits; one that would not fit
-//     the operations' 32-bit byte count fails with CAPTURE_NO_MEMORY
-//     before anything is changed.
-//   - accumulate_deep() never reads or writes outside its buffers: sums
-//     smaller than the image needs, or a deep image whose rows do not hold
-//     the image's 16-bit components (for example one created with a depth
-//     of 8 or less), give CAPTURE_FAILED.
-//   - A capture without its frame record (never bound by init) or without
-//     pool buffer 0 fails with CAPTURE_FAILED instead of handing a null
-//     record or image to the camera library.
-//   - The deep image's creation size (twice the frame size while binning)
-//     is checked against the image operations' int range instead of
-//     wrapping.
-//   - Parameter 10 is restored to the value read before the change; when
-//     the camera cannot report it, the settings' inversion is restored.
-//   - Without a device every operation answers CAPTURE_FAILED and changes
-//     nothing.
 #include "capture/capture.h"
 
 #include <climits>
@@ -40,32 +19,22 @@ using namespace kmx_multi;
 
 namespace {
 
-constexpr unsigned deep_depth_12 = 12;
+// The largest component of a 12-bit and of a 10-bit frame: the limit of a
+// clamped sum and the complement a monochrome result is inverted against.
 constexpr unsigned mask_12 = 0xFFF;
 constexpr unsigned mask_10 = 0x3FF;
 
-// Deep format codes of the camera while a deep frame is taken.
-constexpr unsigned format_colour_12 = 11;
-constexpr unsigned format_colour_10 = 5;
-constexpr unsigned format_mono_12 = 10;
-constexpr unsigned format_mono_10 = 3;
-
-// 8-bit formats of the conversion into pool buffer 0.
-constexpr unsigned format_colour_8 = 6;
-constexpr unsigned format_mono_8 = 2;
+// The 8-bit format the camera library converts the deep result into:
+// colour in reversed order, as the pool's 8-bit buffers hold it.
+constexpr unsigned colour_copy_format = KMX_FORMAT_BGR24;
+constexpr unsigned mono_copy_format = KMX_FORMAT_MONO8;
 
 constexpr unsigned deep_component_bytes = 2;
-
-unsigned deep_format(unsigned image_mode, unsigned depth)
-{
-    if (image_mode == 1)
-        return depth == deep_depth_12 ? format_colour_12 : format_colour_10;
-    return depth == deep_depth_12 ? format_mono_12 : format_mono_10;
-}
+constexpr unsigned long setup_value = 0;
 
 unsigned deep_mask(unsigned depth)
 {
-    return depth == deep_depth_12 ? mask_12 : mask_10;
+    return depth == deepest_depth ? mask_12 : mask_10;
 }
 
 bool fits_int(uint64_t value)
@@ -81,10 +50,13 @@ bool rebuild_deep_image(Cimage& image, unsigned image_mode, unsigned depth, unsi
 {
     if (image.get_bp())
         image.close_image();
-    const unsigned components = image_mode == 1 ? 3 : 1;
+    const unsigned components = image_mode == colour_image_mode ? colour_components : 1;
+    // Room for an unbinned frame: twice the size each way while binning.
     const uint64_t scale = binned ? 2 : 1;
     const uint64_t create_width = scale * width;
     const uint64_t create_height = scale * height;
+    // The image operations take int sizes: a doubled size past them is
+    // refused, not wrapped.
     if (!fits_int(create_width) || !fits_int(create_height))
         return false;
     if (image.create_image(image_mode, components, depth, 0, static_cast<int>(create_width),
@@ -119,22 +91,27 @@ int Ccapture::process_multi_deep(unsigned depth)
 
 int Ccapture::process_multi_deep(unsigned depth, Cthread_state* state)
 {
-    if (!device || !frame_info.get_frame_info())
+    if (!device)
         return CAPTURE_FAILED;
-    const bool summing = average_opt != average_none;
-    if (summing && average_frames == 0)
-        return CAPTURE_FAILED;
-    const uint64_t bytes = sum_buffer_bytes(image_mode, width, height);
-    if (summing && !sum_buffer_fits(bytes))
-        return CAPTURE_NO_MEMORY;
-
     Cfw_image* target = device->get_buffer(0);
+    // Whatever happens next, the images of an earlier acquisition are no
+    // longer offered as ready.
     restart_needed = 1;
     image_ready = 0;
     deep_image_ready = 0;
 
+    // Without its frame record (never bound by init) there is nothing to
+    // hand the camera; without a frame count nothing to divide by.
+    const bool summing = average_opt != average_none;
+    if (!frame_info.get_frame_info() || (summing && average_frames == 0))
+        return CAPTURE_FAILED;
     Csum_buffer sums;
+    const uint64_t bytes = sum_buffer_bytes(image_mode, width, height);
     if (summing) {
+        // Sums the 32-bit byte count of accumulate_deep cannot describe are
+        // as unobtainable as memory that is not there.
+        if (!sum_buffer_fits(bytes))
+            return CAPTURE_NO_MEMORY;
         sums = allocate_sums(bytes);
         if (!sums)
             return CAPTURE_NO_MEMORY;
@@ -144,32 +121,33 @@ int Ccapture::process_multi_deep(unsigned depth, Cthread_state* state)
         return CAPTURE_FAILED;
 
     const unsigned saved_format = settings.get_format();
-    device->set_param(KMX_PARAM_FORMAT, deep_format(image_mode, depth));
     unsigned saved_invert = settings.invert_image() ? 1 : 0;
-    device->get_param(KMX_PARAM_INVERT, &saved_invert);
-    if (summing)
-        device->set_param(KMX_PARAM_INVERT, 0);
-    device->setup_camera(0);
+    const bool switched =
+        switch_to_deep(deep_format_code(image_mode, depth), summing, saved_invert);
 
     continuous = 0;
     next_index = 0;
     buffer_no = 0;
-    const int result = summing
-                           ? accumulate_deep(sums.get(), static_cast<unsigned>(bytes), depth, state)
-                           : get_multi_deep(state);
-
-    device->set_param(KMX_PARAM_FORMAT, saved_format);
-    device->set_param(KMX_PARAM_INVERT, saved_invert);
-    device->setup_camera(0);
+    int result = CAPTURE_FAILED;
+    if (switched)
+        result = summing ? accumulate_deep(sums.get(), static_cast<unsigned>(bytes), depth, state)
+                         : get_multi_deep(state);
     sums.reset();
+    // A camera left in the deep format or uninverted would deliver later
+    // frames wrongly: the result is not offered.
+    if (!restore_from_deep(saved_format, saved_invert))
+        result = CAPTURE_FAILED;
     if (result != CAPTURE_OK) {
         image_ready = 0;
         deep_image_ready = 0;
         return result;
     }
 
+    // The camera library reads the deep result through the frame record,
+    // which still names the deep image.
     if (!target || device->copy_frame(frame_info.get_frame_info(0),
-                                      image_mode == 1 ? format_colour_8 : format_mono_8,
+                                      image_mode == colour_image_mode ? colour_copy_format
+                                                                      : mono_copy_format,
                                       static_cast<unsigned char*>(target->get_bp()),
                                       target->get_image_rect(), target->get_rowbytes()) != KMX_OK) {
         image_ready = 0;
@@ -180,6 +158,35 @@ int Ccapture::process_multi_deep(unsigned depth, Cthread_state* state)
     image_ready = 1;
     deep_image_ready = 1;
     return CAPTURE_OK;
+}
+
+// The camera's format goes to the deep code; its inversion is read (the
+// settings' inversion stands in when the camera cannot report it) and, for
+// sums, switched off: monochrome results are inverted in software, and
+// frames inverted by the camera too would come out inverted twice. The
+// set-up makes the camera take it all. False at the first step the camera
+// refuses: no frame may then be taken.
+bool Ccapture::switch_to_deep(unsigned deep_code, bool summing, unsigned& saved_invert)
+{
+    const bool format_taken = device->set_param(KMX_PARAM_FORMAT, deep_code) == KMX_OK;
+    device->get_param(KMX_PARAM_INVERT, &saved_invert);
+    if (!format_taken)
+        return false;
+    if (summing && device->set_param(KMX_PARAM_INVERT, 0) != KMX_OK)
+        return false;
+    return device->setup_camera(setup_value) == KMX_OK;
+}
+
+// Every step is tried whatever the others answer, so that as much as can
+// be is put back; false when the camera refused any. The device then no
+// longer takes the camera to hold its format and inversion, so the next
+// setup sends them again.
+bool Ccapture::restore_from_deep(unsigned saved_format, unsigned saved_invert)
+{
+    const bool format_back = device->set_param(KMX_PARAM_FORMAT, saved_format) == KMX_OK;
+    const bool invert_back = device->set_param(KMX_PARAM_INVERT, saved_invert) == KMX_OK;
+    const bool set_up = device->setup_camera(setup_value) == KMX_OK;
+    return format_back && invert_back && set_up;
 }
 
 int Ccapture::accumulate_deep(unsigned char* sums, unsigned sums_bytes, unsigned depth)
@@ -196,6 +203,8 @@ int Ccapture::accumulate_deep(unsigned char* sums, unsigned sums_bytes, unsigned
     const unsigned frames = frames_to_sum(average_opt, average_frames);
     const uint64_t n = components_per_row(image_mode, width);
     const uint64_t needed = sum_buffer_bytes(image_mode, width, height);
+    // Never a division by no frames, nor a write past sums the caller made
+    // too small.
     if (frames == 0 || !sums_usable(sums, sums_bytes, needed))
         return CAPTURE_FAILED;
 
@@ -208,6 +217,8 @@ int Ccapture::accumulate_deep(unsigned char* sums, unsigned sums_bytes, unsigned
         const int result = attempt_frame([this, state] { return get_multi_deep(state); });
         if (result != CAPTURE_OK)
             return result;
+        // A deep image whose rows do not hold the image's 16-bit components
+        // (one created at a depth of 8 or less) is not read past.
         if (!deep_rows_fit(deep_image, n, height))
             return CAPTURE_FAILED;
         kmx_frame_sum::add_frame16(words, static_cast<const uint16_t*>(deep_image.get_bp()), n,
@@ -219,7 +230,7 @@ int Ccapture::accumulate_deep(unsigned char* sums, unsigned sums_bytes, unsigned
         how.mean = average_opt == average_mean;
         how.frames = frames;
         how.limit = mask;
-        how.flip = image_mode == 1 ? 0 : mask;
+        how.flip = image_mode == colour_image_mode ? 0 : mask;
         kmx_frame_sum::finish_frame16(words, static_cast<uint16_t*>(deep_image.get_bp()), n,
                                       height, deep_image.get_rowbytes() / deep_component_bytes,
                                       how);

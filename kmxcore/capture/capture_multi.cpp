@@ -2,27 +2,6 @@
 // Multi-frame averaging: several frames of a continuously running camera
 // are added into 32-bit sums and their mean (or clamped sum) is written
 // into the buffer of the last frame, which becomes the current image.
-//
-// Decisions and mended faults:
-//   - Averaging with a frame count of 0 is refused with CAPTURE_FAILED
-//     before anything is changed (no flag, no camera call, no buffer):
-//     there is no frame to divide by nor a result to write. accumulate()
-//     refuses it the same way for callers that reach it directly.
-//   - The sum buffer's size is computed in 64 bits. An image whose sums
-//     would not fit the operations' 32-bit byte count fails with
-//     CAPTURE_NO_MEMORY before anything is changed.
-//   - accumulate() never writes outside the buffers it is given: sums
-//     smaller than the image needs, or a frame buffer smaller than the
-//     image's rows, give CAPTURE_FAILED (the stream is aborted) instead of
-//     a write out of bounds.
-//   - A stream that delivers into a buffer the pool does not have (a pool
-//     of fewer than two buffers) ends in CAPTURE_FAILED, never in a
-//     success without an image.
-//   - Parameter 10 is restored to the value read at the start; when the
-//     camera cannot report it, the settings' inversion is restored instead
-//     of an undefined value.
-//   - Without a device every operation answers CAPTURE_FAILED and changes
-//     nothing.
 #include "capture/capture.h"
 
 #include <cstring>
@@ -39,6 +18,11 @@ namespace {
 
 // Buffers the stream alternates between.
 constexpr unsigned stream_buffers = 2;
+// check_start_next: start the next frame as soon as this one is complete.
+constexpr unsigned char keep_streaming = 1;
+// Largest 8-bit component, and the complement a monochrome result is
+// inverted against.
+constexpr unsigned byte_max = 0xFF;
 
 } // namespace
 
@@ -51,28 +35,40 @@ int Ccapture::process_multi_frame8(Cthread_state* state)
 {
     if (!device)
         return CAPTURE_FAILED;
-    const bool summing = average_opt != average_none;
-    if (summing && average_frames == 0)
-        return CAPTURE_FAILED;
-    const uint64_t bytes = sum_buffer_bytes(image_mode, width, height);
-    if (summing && !sum_buffer_fits(bytes))
-        return CAPTURE_NO_MEMORY;
-
+    // Whatever happens next, the image of an earlier acquisition is no
+    // longer offered as ready.
     restart_needed = 1;
     image_ready = 0;
     deep_image_ready = 0;
 
+    const bool summing = average_opt != average_none;
+    // No frame to divide by and no result to write.
+    if (summing && average_frames == 0)
+        return CAPTURE_FAILED;
     Csum_buffer sums;
+    const uint64_t bytes = sum_buffer_bytes(image_mode, width, height);
     if (summing) {
+        // Sums the 32-bit byte count of accumulate cannot describe are as
+        // unobtainable as memory that is not there.
+        if (!sum_buffer_fits(bytes))
+            return CAPTURE_NO_MEMORY;
         sums = allocate_sums(bytes);
         if (!sums)
             return CAPTURE_NO_MEMORY;
     }
 
+    // The camera's inversion is put back as it was read; a camera that
+    // cannot report it gets the settings' inversion instead of an undefined
+    // value.
     unsigned saved_invert = settings.invert_image() ? 1 : 0;
     device->get_param(KMX_PARAM_INVERT, &saved_invert);
-    if (summing)
-        device->set_param(KMX_PARAM_INVERT, 0);
+    // Summed frames must arrive uninverted: monochrome results are
+    // inverted in software, and frames inverted by the camera too would
+    // come out inverted twice.
+    if (summing && device->set_param(KMX_PARAM_INVERT, 0) != KMX_OK) {
+        device->set_param(KMX_PARAM_INVERT, saved_invert);
+        return CAPTURE_FAILED;
+    }
 
     continuous = 1;
     next_index = 0;
@@ -86,8 +82,13 @@ int Ccapture::process_multi_frame8(Cthread_state* state)
                          : get_multi_frame(state);
     device->abort_frame();
     sums.reset();
-    device->set_param(KMX_PARAM_INVERT, saved_invert);
-
+    // A camera left uninverted would deliver every later frame the other
+    // way round: the result is not offered (the device sends the inversion
+    // again with the next set-up).
+    if (device->set_param(KMX_PARAM_INVERT, saved_invert) != KMX_OK)
+        result = CAPTURE_FAILED;
+    // A stream into a buffer the pool does not have (fewer than two
+    // buffers) has no image to offer.
     if (result == CAPTURE_OK && !current_image)
         result = CAPTURE_FAILED;
     if (result != CAPTURE_OK) {
@@ -110,8 +111,10 @@ int Ccapture::accumulate(unsigned char* sums, unsigned sums_bytes, Cthread_state
         return CAPTURE_FAILED;
     const unsigned frames = frames_to_sum(average_opt, average_frames);
     const uint64_t n = components_per_row(image_mode, width);
-    const uint64_t stride = image_mode == 1 ? rgb_row_values : row_values;
+    const uint64_t stride = image_mode == colour_image_mode ? rgb_row_values : row_values;
     const uint64_t needed = sum_buffer_bytes(image_mode, width, height);
+    // Never a division by no frames, nor a write past sums the caller made
+    // too small.
     if (frames == 0 || !sums_usable(sums, sums_bytes, needed))
         return CAPTURE_FAILED;
 
@@ -121,6 +124,7 @@ int Ccapture::accumulate(unsigned char* sums, unsigned sums_bytes, Cthread_state
     for (unsigned f = 0; f < frames; ++f) {
         int result = attempt_frame([this, state] { return get_multi_frame(state); });
         const Cfw_image* frame = current_image;
+        // A frame buffer too small for the image's rows is not read past.
         if (result == CAPTURE_OK &&
             (!frame || !frame->get_bp() || !rows_fit(n, height, stride, frame->get_size())))
             result = CAPTURE_FAILED;
@@ -136,8 +140,8 @@ int Ccapture::accumulate(unsigned char* sums, unsigned sums_bytes, Cthread_state
         kmx_frame_sum::Cfinish how;
         how.mean = average_opt == average_mean;
         how.frames = frames;
-        how.limit = 0xFF;
-        how.flip = image_mode == 1 ? 0 : 0xFF;
+        how.limit = byte_max;
+        how.flip = image_mode == colour_image_mode ? 0 : byte_max;
         kmx_frame_sum::finish_frame8(words, static_cast<uint8_t*>(current_image->get_bp()), n,
                                      height, stride, how);
     }
@@ -154,14 +158,14 @@ int Ccapture::get_multi_frame(Cthread_state* state)
 {
     if (!device)
         return CAPTURE_FAILED;
-    int status = device->check_start_next(1);
+    int status = device->check_start_next(keep_streaming);
     while (status == KMX_FRAME_BUSY) {
         if (wait_cancelled(state)) {
             device->abort_frame();
             return CAPTURE_FAILED;
         }
         Sleep(0);
-        status = device->check_start_next(1);
+        status = device->check_start_next(keep_streaming);
     }
     if (status != KMX_OK) {
         device->start_frame_index(next_index);

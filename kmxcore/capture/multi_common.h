@@ -15,11 +15,13 @@
 #include "camera/kmxlib.h"
 #include "capture/capture.h"
 #include "capture/thread_state.h"
+#include "image/iformat.h"
 #include "kmx_platform.h"
 
 namespace kmx_multi {
 
-// Attempts at one frame while the camera keeps answering status 16.
+// Attempts at one frame while the camera keeps answering status 16
+// (CAPTURE_ERROR_16).
 constexpr unsigned attempts_per_frame = 5;
 
 // One frame of a sum: the attempt is made again while the camera answers
@@ -39,6 +41,22 @@ constexpr unsigned average_none = 0;
 constexpr unsigned average_mean = 1;
 constexpr unsigned average_sum = 2;
 
+// image_mode of a colour camera: three components per pixel.
+constexpr unsigned colour_image_mode = 1;
+constexpr unsigned colour_components = 3;
+
+// The deepest component depth; every other deep depth takes the 10-bit
+// codes.
+constexpr unsigned deepest_depth = 12;
+
+// The camera's format while a deep frame is taken.
+inline unsigned deep_format_code(unsigned image_mode, unsigned depth)
+{
+    if (image_mode == colour_image_mode)
+        return depth == deepest_depth ? KMX_FORMAT_RGB36 : KMX_FORMAT_RGB30;
+    return depth == deepest_depth ? KMX_FORMAT_MONO12 : KMX_FORMAT_MONO10;
+}
+
 // Bytes of one 32-bit sum.
 constexpr uint64_t sum_size = sizeof(uint32_t);
 
@@ -52,7 +70,7 @@ using Csum_buffer = std::unique_ptr<unsigned char, Cfree_sums>;
 // Components per row: three per pixel in colour.
 inline uint64_t components_per_row(unsigned image_mode, unsigned width)
 {
-    return uint64_t{width} * (image_mode == 1 ? 3 : 1);
+    return uint64_t{width} * (image_mode == colour_image_mode ? colour_components : 1);
 }
 
 // Bytes of the sum buffer, in 64 bits so that a large image cannot wrap.
@@ -92,13 +110,23 @@ inline unsigned frames_to_sum(unsigned average_opt, unsigned average_frames)
     return average_opt != average_none ? average_frames : 1;
 }
 
+// GetAsyncKeyState sets the most significant bit while the key is down.
+constexpr unsigned short key_down_bit = 0x8000;
+
+// Every wait for the camera gives up while the Escape key is down. The key
+// is read afresh at every poll.
+inline bool escape_down()
+{
+    return (static_cast<unsigned short>(GetAsyncKeyState(VK_ESCAPE)) & key_down_bit) != 0;
+}
+
 // A wait for a frame gives up on an abort or a stop request, tested in
 // that order, or while the Escape key is down.
 inline bool wait_cancelled(const Cthread_state* state)
 {
     if (state && (state->abort_requested() || state->stop_requested()))
         return true;
-    return (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0;
+    return escape_down();
 }
 
 // Capture result of a completion status other than 0 and 14.

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "camera/exposure_curve.h"
 #include "multi_fixture.h"
 
 namespace multi_test {
@@ -57,8 +58,9 @@ TEST_F(Cauto_process, AutomaticGainSettlesTheSceneNearMidGreyAndIsKept)
 
     EXPECT_EQ(gain, camera_param(KMX_PARAM_GAIN));
     EXPECT_EQ(capture.get_settings()->get_gain(), gain);
-    EXPECT_TRUE(capture.image_available());
-    EXPECT_EQ(capture.get_image(), device.get_buffer(0)) << "the procedure's last frame";
+    // Nothing was captured since set-up: no image is promised.
+    EXPECT_EQ(capture.get_image(), nullptr);
+    EXPECT_FALSE(capture.image_available());
     EXPECT_FALSE(capture.deep_image_available());
     EXPECT_EQ(capture.restart_needed, 1u);
     const auto procedure = kmx_test::recorded_calls(KMXSIM_FN_AUTO_GAIN_INDEX);
@@ -75,13 +77,18 @@ TEST_F(Cauto_process, AutomaticGainSettlesTheSceneNearMidGreyAndIsKept)
 TEST_F(Cauto_process, AutomaticExposureSettlesAndKeepsTheTruncatedIndex)
 {
     auto& capture = averaging(KMXSIM_PRESET_MONO, 0, 0);
+    ASSERT_EQ(capture.get_frame(), CAPTURE_OK);
+    Cfw_image* earlier = capture.get_image();
     unsigned index = sentinel, gain = sentinel;
 
     ASSERT_EQ(capture.aep_process(index, gain), CAPTURE_AUTO_DONE);
 
+    // The current image is left as it was, and offered as there is one.
+    EXPECT_EQ(capture.get_image(), earlier);
+    EXPECT_TRUE(capture.image_available());
     const double value = camera_param(KMX_PARAM_EXPOSURE);
-    EXPECT_LE(10.0 * std::pow(1.03663292844, index), value + 1e-6);
-    EXPECT_GT(10.0 * std::pow(1.03663292844, index + 1), value);
+    EXPECT_LE(10.0 * std::pow(kmx_exposure::base, index), value + 1e-6);
+    EXPECT_GT(10.0 * std::pow(kmx_exposure::base, index + 1), value);
     EXPECT_EQ(capture.get_settings()->get_exposure(), index);
     EXPECT_EQ(gain, camera_param(KMX_PARAM_GAIN));
     const auto procedure = kmx_test::recorded_calls(KMXSIM_FN_AUTO_EXP_INDEX_EX);

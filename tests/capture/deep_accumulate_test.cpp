@@ -172,7 +172,7 @@ TEST_F(Cdeep_accumulate, FailedConversionLeavesNothingReady)
     EXPECT_FALSE(capture.image_available());
 }
 
-TEST_F(Cdeep_accumulate, RefusalsChangeNothing)
+TEST_F(Cdeep_accumulate, RefusalsTouchNoCameraAndOfferNoEarlierImage)
 {
     auto& capture = averaging(KMXSIM_PRESET_MONO, 1, 1);
     ASSERT_EQ(capture.get_frame(), CAPTURE_OK);
@@ -183,10 +183,13 @@ TEST_F(Cdeep_accumulate, RefusalsChangeNothing)
     capture.average_frames = 1;
     capture.width = 65536;
     capture.height = 65536;
+    capture.restart_needed = 0;  // as a running stream leaves it
     EXPECT_EQ(capture.process_multi_deep(12), CAPTURE_NO_MEMORY);
 
     EXPECT_EQ(kmxsim_call_count(), 0u);
-    EXPECT_TRUE(capture.image_available());
+    EXPECT_FALSE(capture.image_available()) << "the earlier frame is not the result";
+    EXPECT_FALSE(capture.deep_image_available());
+    EXPECT_EQ(capture.restart_needed, 1u);
 }
 
 TEST_F(Cdeep_accumulate, AccumulateRefusesSumsOrDeepRowsThatDoNotFit)

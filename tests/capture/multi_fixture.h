@@ -36,16 +36,17 @@ public:
 
 class Cmulti_test : public Ccapture_test {
 protected:
-    // Binds `multi` to a preset camera with inversion off; `adjust` changes
-    // the settings first. With frames > 0 averaging is set up with that
-    // many frames in mode `mode` (mode 2, which the settings refuse, is
-    // put straight into the capture). Frames complete after `busy_polls`
-    // busy answers. Recording starts afterwards.
+    // Binds `multi`, made afresh, to a preset camera with inversion off;
+    // `adjust` changes the settings first. With frames > 0 averaging is set
+    // up with that many frames in mode `mode` (mode 2, which the settings
+    // refuse, is put straight into the capture). Frames complete after
+    // `busy_polls` busy answers. Recording starts afterwards.
     template <typename Adjust>
     Cmulti_probe& averaging(kmxsim_preset which, unsigned mode, unsigned frames, Adjust adjust,
                             unsigned busy_polls = 0)
     {
         open_preset(device, which);
+        multi = Cmulti_probe();
         settings.init(device.get_camera_handle());
         settings.set_invert_image(0);
         settings.set_average_opt(mode == 0 ? 0 : 1);
