@@ -1,12 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
 // get_image_info: the capture's current image described in one record.
-//
-// Decisions:
-//   - Before any frame (no current image) the 8-bit description carries
-//     bp null, size 0, current_image null and the default depth 8 and
-//     component size 1; the geometry and averaging fields are filled as
-//     usual. No null image is touched.
-//   - A null record is ignored.
 #include "capture/capture.h"
 
 #include "image/fw_image.h"
@@ -44,6 +37,8 @@ void Ccapture::get_image_info(Cimage_binfo* binfo)
         if (current_image) {
             describe_pixels(*binfo, *current_image);
         } else {
+            // Before any frame there is no image to read: no pixels, and
+            // the description's own default depth and component size.
             const Cimage_info defaults;
             binfo->bp = nullptr;
             binfo->size = 0;
