@@ -44,8 +44,13 @@ if [ ! -f "$ready" ]; then
     (
         flock 9
         if [ ! -f "$ready" ]; then
-            if ! wineboot --init >/dev/null 2>&1; then
-                echo "wine-run: wineboot could not create the prefix $prefix" >&2
+            # Wine's own words say why it failed (such as "Exec format
+            # error" where the kernel cannot run 32-bit programs). A file,
+            # not a pipe: the Wine server that wineboot starts outlives it.
+            boot_log=$prefix.boot.log
+            if ! wineboot --init >"$boot_log" 2>&1; then
+                echo "wine-run: wineboot could not create the prefix $prefix:" >&2
+                tail -n 5 "$boot_log" >&2
                 exit 1
             fi
             # Wine's null display driver: windows can be created, and drawn

@@ -38,6 +38,17 @@ add_test(NAME windows_kmxcore_exports
                  "-DPATTERN=^(Create_|Delete_|classify_image$|decompose_format$|kmx_interface_)"
                  -P ${kmx_windows_dir}/check_exports.cmake)
 
+# The export tables are read from the files; nothing is run under Wine, so
+# these checks hold also where the machine cannot run 32-bit programs.
+set_tests_properties(windows_kmxsim_exports windows_kmxcore_exports
+                     PROPERTIES LABELS export_table)
+
+# Run by scripts/windows-test.sh before the suite, to learn whether this
+# machine can run 32-bit programs under Wine at all.
+add_executable(wine_probe ${kmx_windows_dir}/wine_probe.c)
+kmx_warnings(wine_probe)
+kmx_static_runtime(wine_probe)
+
 add_executable(test_windows ${kmx_windows_dir}/windows_test.cpp)
 target_link_libraries(test_windows PRIVATE kmx_test_support)
 kmx_warnings(test_windows)
