@@ -13,13 +13,12 @@ namespace {
 
 constexpr unsigned format_param = KMX_PARAM_FORMAT;
 constexpr unsigned long setup_value = 0;
-constexpr unsigned first_buffer = 0;
-// The stream alternates between two pool buffers.
-constexpr unsigned stream_buffers = 2;
-constexpr unsigned char keep_streaming = 1;
-constexpr unsigned char end_stream = 0;
-constexpr unsigned colour_mode = 1;
-constexpr unsigned colour_components = 3;
+using kmx_multi::colour_components;
+using kmx_multi::end_stream;
+using kmx_multi::first_buffer;
+using kmx_multi::keep_streaming;
+using kmx_multi::stream_buffers;
+constexpr unsigned colour_mode = kmx_multi::colour_image_mode;
 constexpr unsigned mono_components = 1;
 constexpr unsigned normal_order = 0;
 // The deepest component an 8-bit frame carries.

@@ -93,7 +93,7 @@ int Ccapture::process_multi_deep(unsigned depth, Cthread_state* state)
 {
     if (!device)
         return CAPTURE_FAILED;
-    Cfw_image* target = device->get_buffer(0);
+    Cfw_image* target = device->get_buffer(first_buffer);
     // Whatever happens next, the images of an earlier acquisition are no
     // longer offered as ready.
     restart_needed = 1;
@@ -172,7 +172,7 @@ bool Ccapture::switch_to_deep(unsigned deep_code, bool summing, unsigned& saved_
     device->get_param(KMX_PARAM_INVERT, &saved_invert);
     if (!format_taken)
         return false;
-    if (summing && device->set_param(KMX_PARAM_INVERT, 0) != KMX_OK)
+    if (summing && device->set_param(KMX_PARAM_INVERT, inversion_off) != KMX_OK)
         return false;
     return device->setup_camera(setup_value) == KMX_OK;
 }

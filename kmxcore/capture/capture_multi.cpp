@@ -16,10 +16,6 @@ using namespace kmx_multi;
 
 namespace {
 
-// Buffers the stream alternates between.
-constexpr unsigned stream_buffers = 2;
-// check_start_next: start the next frame as soon as this one is complete.
-constexpr unsigned char keep_streaming = 1;
 // Largest 8-bit component, and the complement a monochrome result is
 // inverted against.
 constexpr unsigned byte_max = 0xFF;
@@ -65,7 +61,7 @@ int Ccapture::process_multi_frame8(Cthread_state* state)
     // Summed frames must arrive uninverted: monochrome results are
     // inverted in software, and frames inverted by the camera too would
     // come out inverted twice.
-    if (summing && device->set_param(KMX_PARAM_INVERT, 0) != KMX_OK) {
+    if (summing && device->set_param(KMX_PARAM_INVERT, inversion_off) != KMX_OK) {
         device->set_param(KMX_PARAM_INVERT, saved_invert);
         return CAPTURE_FAILED;
     }
@@ -73,7 +69,7 @@ int Ccapture::process_multi_frame8(Cthread_state* state)
     continuous = 1;
     next_index = 0;
     buffer_no = 0;
-    if (device->start_frame_index(0) != KMX_OK) {
+    if (device->start_frame_index(first_buffer) != KMX_OK) {
         device->set_param(KMX_PARAM_INVERT, saved_invert);
         return CAPTURE_FAILED;
     }

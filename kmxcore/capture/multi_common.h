@@ -45,6 +45,18 @@ constexpr unsigned average_sum = 2;
 constexpr unsigned colour_image_mode = 1;
 constexpr unsigned colour_components = 3;
 
+// The pool buffer a stream starts in, and where the deep result's 8-bit
+// copy goes.
+constexpr unsigned first_buffer = 0;
+// A stream alternates between two pool buffers.
+constexpr unsigned stream_buffers = 2;
+// check_start_next: start the next frame as soon as this one is complete,
+// or let the stream end with it.
+constexpr unsigned char keep_streaming = 1;
+constexpr unsigned char end_stream = 0;
+// KMX_PARAM_INVERT while frames are summed.
+constexpr unsigned inversion_off = 0;
+
 // The deepest component depth; every other deep depth takes the 10-bit
 // codes.
 constexpr unsigned deepest_depth = 12;
