@@ -252,6 +252,13 @@ public:
     virtual int gamma_to_index(double gamma, unsigned* index) const;
     virtual int index_to_gamma(unsigned index, double* gamma) const;
 
+    // Sends the format and the inversion again when the camera may have
+    // lost them (a refused write or set-up, see the top of this file).
+    // True when the camera holds what the device describes; no library
+    // call at all when nothing is in doubt or no format was ever set.
+    // Not virtual: it takes no slot in the class's interface.
+    bool reassert_camera_state();
+
 protected:
     unsigned camera_id = 0;
     unsigned camera_index = 0;

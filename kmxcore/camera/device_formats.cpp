@@ -128,6 +128,15 @@ void Cdevice::note_setup(bool taken)
     invert_in_doubt = invert_asked;
 }
 
+bool Cdevice::reassert_camera_state()
+{
+    if (!format_in_doubt && !invert_in_doubt)
+        return true;
+    if (format == KMX_FORMAT_NONE)
+        return restore_inversion();
+    return set_format(format);
+}
+
 bool Cdevice::restore_inversion()
 {
     if (!invert_in_doubt)

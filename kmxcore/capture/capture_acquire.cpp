@@ -153,8 +153,11 @@ int Ccapture::get_frame8(Cfw_image* image, Cthread_state* state)
     continuous = 0;
     buffer_no = 0;
     next_index = 0;
-    // Without a record (no init) there is nothing to hand the camera.
-    if (frame_info.set(*image) != 0 || device->start_frame(frame_info.get_frame_info()) != 0) {
+    // Without a record (no init) there is nothing to hand the camera. A
+    // camera that lost its 8-bit format or inversion to a refused restore
+    // gets them back first, or no frame is taken.
+    if (frame_info.set(*image) != 0 || !device->reassert_camera_state() ||
+        device->start_frame(frame_info.get_frame_info()) != 0) {
         restart_needed = 1;
         return CAPTURE_FAILED;
     }
@@ -181,7 +184,8 @@ int Ccapture::get_frame8(Cthread_state* state)
     Cfw_image* image = device->get_buffer(first_buffer);
     // A device without a pool would leave image_available() true with no
     // image to read.
-    if (image == nullptr || device->start_frame_index(first_buffer) != 0) {
+    if (image == nullptr || !device->reassert_camera_state() ||
+        device->start_frame_index(first_buffer) != 0) {
         restart_needed = 1;
         return CAPTURE_FAILED;
     }
@@ -272,7 +276,8 @@ int Ccapture::take_deep_frame(Cimage& target, unsigned depth, Cthread_state* sta
 {
     if (prepare_deep_target(target, depth) != CAPTURE_OK)
         return CAPTURE_FAILED;
-    if (frame_info.set(target) != 0)
+    // An inversion lost to an earlier refused restore comes back first.
+    if (frame_info.set(target) != 0 || !device->reassert_camera_state())
         return CAPTURE_FAILED;
     const unsigned saved = settings.get_format();
     // A camera that kept its 8-bit format would fill the 16-bit image with
@@ -322,7 +327,7 @@ int Ccapture::get_raw_frame(Cthread_state* state)
     buffer_no = 0;
     next_index = 0;
     Cfw_image* image = device->get_buffer(first_buffer);
-    if (image == nullptr)
+    if (image == nullptr || !device->reassert_camera_state())
         return CAPTURE_FAILED;
     const unsigned saved = settings.get_format();
     // A camera that kept its 8-bit format would deliver an 8-bit frame that
@@ -368,6 +373,10 @@ int Ccapture::start_frame(unsigned index, Cthread_state*)
     start_index = index;
     restart_needed = 0;
     continuous = 1;
+    // A stream in a format the camera lost would deliver wrong bytes as
+    // good frames: it does not start.
+    if (!device->reassert_camera_state())
+        return KMX_ERR_STATE;
     return device->start_frame_index(index);
 }
 

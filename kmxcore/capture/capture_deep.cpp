@@ -120,6 +120,10 @@ int Ccapture::process_multi_deep(unsigned depth, Cthread_state* state)
                             settings.get_bin_mode() != 0))
         return CAPTURE_FAILED;
 
+    // An inversion lost to an earlier refused restore comes back before
+    // the one to put back afterwards is read from the camera.
+    if (!device->reassert_camera_state())
+        return CAPTURE_FAILED;
     const unsigned saved_format = settings.get_format();
     unsigned saved_invert = settings.invert_image() ? 1 : 0;
     const bool switched =

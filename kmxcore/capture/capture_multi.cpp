@@ -53,6 +53,11 @@ int Ccapture::process_multi_frame8(Cthread_state* state)
             return CAPTURE_NO_MEMORY;
     }
 
+    // A camera that lost its 8-bit format or inversion to a refused restore
+    // gets them back before frames are summed, and before the inversion
+    // to put back afterwards is read from it.
+    if (!device->reassert_camera_state())
+        return CAPTURE_FAILED;
     // The camera's inversion is put back as it was read; a camera that
     // cannot report it gets the settings' inversion instead of an undefined
     // value.

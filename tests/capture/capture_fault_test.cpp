@@ -103,8 +103,8 @@ protected:
 
 // The rule: CAPTURE_OK means the pixels are right and the camera holds its
 // format and inversion as before; any other result offers nothing as
-// ready; and whatever happened, a new capture on the device takes a right
-// 8-bit frame.
+// ready; and whatever happened, the same acquisition asked again gives the
+// right result and a new capture on the device takes a right 8-bit frame.
 TEST_F(Ccapture_fault, EveryRefusedWriteOrSetupFailsTheAcquisitionOrLeavesItRight)
 {
     const kmxsim_fn refused[] = {KMXSIM_FN_SET_PARAM, KMXSIM_FN_SETUP_CAMERA};
@@ -138,6 +138,19 @@ TEST_F(Ccapture_fault, EveryRefusedWriteOrSetupFailsTheAcquisitionOrLeavesItRigh
                 } else {
                     EXPECT_FALSE(faulted.image_available());
                     EXPECT_FALSE(faulted.deep_image_available());
+                }
+                // The same capture, asked again without a new setup, gets
+                // the camera back into shape or fails: never wrong pixels;
+                // on 8-bit settings so does its next single 8-bit frame.
+                Cfw_image again;
+                EXPECT_EQ(a.run(faulted, again), CAPTURE_OK);
+                EXPECT_EQ(result_of(a, faulted, again), expected);
+                if (a.depth == 8) {
+                    kmxsim_fail(refused[f], KMX_ERR_INJECTED, 1, k);
+                    a.run(faulted, again);
+                    kmxsim_clear_faults();
+                    EXPECT_EQ(faulted.get_frame8(), CAPTURE_OK);
+                    EXPECT_EQ(bytes_of(faulted.get_image()), expected_fresh);
                 }
                 EXPECT_EQ(fresh_frame(a), expected_fresh);
                 device.close();
