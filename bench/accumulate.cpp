@@ -17,9 +17,9 @@
 #include <cstring>
 #include <vector>
 
-// The kernels are internal to the library (not exported), so the benchmark
-// compiles its own copy of them.
-#include "capture/frame_sum.cpp"
+// The kernels are internal to the library (not exported): the benchmark
+// links its own copy of them and runs the version the library would.
+#include "capture/frame_sum.h"
 
 namespace {
 

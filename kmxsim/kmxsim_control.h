@@ -210,6 +210,15 @@ KMXLIB_API uint32_t kmxsim_frames_delivered(const kmx_camera_t* camera);
  * scene. At most 64 values. */
 KMXLIB_API void kmxsim_script_flat_frames(const uint32_t* values, unsigned count);
 
+/* Pre-rendered frames: from now on each camera renders `count` frames once
+ * (again whenever its settings, readout size or the script change) and
+ * delivers frame k as a copy of pre-rendered frame k % count, which is
+ * what it would have rendered as frame k % count. Delivering a frame then
+ * costs a copy of its bytes, about what a camera's transfer into memory
+ * costs the host, so benchmarks measure the library rather than the
+ * scene. count 0 goes back to rendering every frame. At most 64. */
+KMXLIB_API void kmxsim_prerender_frames(unsigned count);
+
 /* The noise-free value of the test-mode pattern at (x, y), component c, for
  * a camera slot and depth (8, 10, 12): tests compare delivered pixels with
  * it. */

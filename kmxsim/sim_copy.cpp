@@ -9,8 +9,10 @@
 // of the source (the frame, or the region) and the destination rectangle.
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "sim_frames.h"
+#include "sim_kernels.h"
 
 namespace kmxsim {
 
@@ -104,6 +106,43 @@ void write_pixel(unsigned char* p, unsigned format, const Crgb& c)
         p[3] = 0;
 }
 
+// Whether a copy is a straight conversion of each row: a monochrome frame
+// into 8-bit monochrome, or a colour frame into 24-bit colour, samples
+// kept in order or the first and third of each pixel swapped. The general
+// path makes the same bytes through Crgb, one pixel at a time.
+bool straight_copy(const Clayout& l, unsigned format)
+{
+    if (l.format == KMX_FORMAT_RAW)
+        return false;
+    if (format == 2)
+        return l.components == 1;
+    return (format == 4 || format == 6) && l.components == 3;
+}
+
+void copy_rows(const kmx_frame_t& record, const Clayout& l, const RECT& from, unsigned format,
+               unsigned char* pixels, const RECT& rect, unsigned rowbytes, int64_t width,
+               int64_t height)
+{
+    const Csim_kernels& kernels = sim_kernels();
+    const auto* base = static_cast<const unsigned char*>(record.buffer);
+    const uint64_t row_bytes = static_cast<uint64_t>(l.width) * l.components * l.sample_bytes;
+    const size_t samples = static_cast<size_t>(width) * l.components;
+    const bool swap = format != 2 && l.reversed != (format == 6);
+    for (int64_t y = 0; y < height; ++y) {
+        const unsigned char* in = base + static_cast<uint64_t>(from.top + y) * row_bytes +
+                                  static_cast<uint64_t>(from.left) * l.components * l.sample_bytes;
+        unsigned char* out = pixels + static_cast<uint64_t>(rect.top + y) * rowbytes +
+                             static_cast<uint64_t>(rect.left) * l.components;
+        if (l.sample_bytes == 1)
+            std::memcpy(out, in, samples);
+        else
+            kernels.deep_to_8(in, samples, l.depth, out);
+        if (swap)
+            for (size_t i = 0; i < samples; i += 3)
+                std::swap(out[i], out[i + 2]);
+    }
+}
+
 } // namespace
 
 int copy_locked(const kmx_frame_t* record, const RECT* source, unsigned format,
@@ -127,6 +166,10 @@ int copy_locked(const kmx_frame_t* record, const RECT* source, unsigned format,
     }
     const int64_t width = std::min<int64_t>(from.right - from.left, rect.right - rect.left);
     const int64_t height = std::min<int64_t>(from.bottom - from.top, rect.bottom - rect.top);
+    if (straight_copy(l, format)) {
+        copy_rows(*record, l, from, format, pixels, rect, rowbytes, width, height);
+        return KMX_OK;
+    }
     const Creader reader(*record, l);
     for (int64_t y = 0; y < height; ++y) {
         unsigned char* row = pixels + static_cast<uint64_t>(rect.top + y) * rowbytes +

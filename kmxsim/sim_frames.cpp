@@ -17,13 +17,14 @@
 #include <cstring>
 
 #include "sim_frames.h"
+#include "sim_kernels.h"
 
 namespace kmxsim {
 
 namespace {
 
 constexpr unsigned sensor_depth = 12;
-constexpr int sensor_max = (1 << sensor_depth) - 1;
+static_assert(sensor_max == (1 << sensor_depth) - 1, "the kernels clamp to the sensor's depth");
 constexpr double read_noise = 3.0;
 // Sensor units per photo-electron: sets the photon noise.
 constexpr double units_per_electron = 4.0;
@@ -301,79 +302,10 @@ void refresh_sensor_cache(const Ccamera& c, const Clayout& l, Crender_cache& r)
     r.key = std::move(key);
 }
 
-// The per-sample kernels keep to 16-bit arithmetic so that compilers
-// vectorise them: a mean below mean_limit plus the widest noise fits.
-
-// Output samples computed by the plain shift. Shift and inversion are
-// constants so the compiler keeps the arithmetic in 16-bit lanes and
-// drops what is not needed.
-template <int Shift, bool Invert, class Sample>
-void shifted_samples(const int16_t* mean, const int16_t* spread, const int16_t* noise, size_t n,
-                     Sample* out)
-{
-    constexpr int16_t top = sensor_max >> Shift;
-    for (size_t i = 0; i < n; ++i) {
-        const auto noisy = static_cast<int16_t>(mean[i] + ((noise[i] * spread[i]) >> 16));
-        auto v = static_cast<int16_t>(noisy >> Shift);
-        v = v < 0 ? int16_t{0} : v;
-        v = v > top ? top : v;
-        out[i] = static_cast<Sample>(Invert ? top - v : v);
-    }
-}
-
-template <int Shift, class Sample>
-void shifted_samples(const int16_t* mean, const int16_t* spread, const int16_t* noise, size_t n,
-                     bool invert, Sample* out)
-{
-    if (invert)
-        shifted_samples<Shift, true>(mean, spread, noise, n, out);
-    else
-        shifted_samples<Shift, false>(mean, spread, noise, n, out);
-}
-
-// The shifts of 12-, 10- and 8-bit output.
-template <class Sample>
-void shifted_samples(const int16_t* mean, const int16_t* spread, const int16_t* noise, size_t n,
-                     const Crender_cache& r, Sample* out)
-{
-    const bool invert = r.invert;
-    switch (r.shift) {
-    case 0: shifted_samples<0>(mean, spread, noise, n, invert, out); break;
-    case 2: shifted_samples<2>(mean, spread, noise, n, invert, out); break;
-    default: shifted_samples<4>(mean, spread, noise, n, invert, out); break;
-    }
-}
-
-// Sensor values, for output through the table.
-void sensor_samples(const int16_t* mean, const int16_t* spread, const int16_t* noise, size_t n,
-                    uint16_t* out)
-{
-    for (size_t i = 0; i < n; ++i) {
-        const auto noisy = static_cast<int16_t>(mean[i] + ((noise[i] * spread[i]) >> 16));
-        out[i] = static_cast<uint16_t>(std::min<int>(std::max<int>(noisy, 0), sensor_max));
-    }
-}
-
-bool host_little_endian()
-{
-    const uint16_t probe = 1;
-    unsigned char first = 0;
-    std::memcpy(&first, &probe, 1);
-    return first == 1;
-}
-
-// 16-bit samples go out little-endian whatever the host.
-void store_le16(const uint16_t* v, size_t n, unsigned char* out)
-{
-    if (host_little_endian()) {
-        std::memcpy(out, v, n * sizeof(uint16_t));
-        return;
-    }
-    for (size_t i = 0; i < n; ++i) {
-        out[2 * i] = static_cast<unsigned char>(v[i] & 0xFF);
-        out[2 * i + 1] = static_cast<unsigned char>(v[i] >> 8);
-    }
-}
+// The kernels work in 16-bit lanes. A mean below mean_limit, with at most
+// 8 of rounding folded in, plus noise of under 4 sigma (the deviates, sums
+// of four uniform ones, stay within 2 * sqrt(3) sigma) fits them.
+static_assert(mean_limit + 8 + 4 * sigma_limit < 32767, "noisy sensor values fit 16 bits");
 
 // One output row. Samples [disc_from, disc_to) show the disc. The noise
 // is read in runs from random places in the deviate table, one random
@@ -388,9 +320,10 @@ struct Crow {
 void render_row(Crender_cache& r, const Clayout& l, const Crow& row, Cxorshift& rng,
                 unsigned char* out)
 {
+    const Csim_kernels& kernels = sim_kernels();
     const int16_t* table = gaussian_table();
     constexpr uint32_t start_mask = gaussian_table_size - 1;
-    const bool wide = l.sample_bytes == 2;
+    const Cshift_output how{r.shift, r.invert, l.sample_bytes == 2};
     uint32_t bits = 0;
     for (size_t run = 0, runs = 0; run < r.row_samples; run += gaussian_run, ++runs) {
         bits = (runs & 1) ? bits >> 16 : rng.next();
@@ -405,27 +338,26 @@ void render_row(Crender_cache& r, const Clayout& l, const Crow& row, Cxorshift& 
             const int16_t* mean = r.mean_row(source, row.parity) + a;
             const int16_t* spread = r.spread_row(source, row.parity) + a;
             const int16_t* deviates = noise + (a - run);
-            if (!r.linear)
-                sensor_samples(mean, spread, deviates, b - a, &r.scratch[a]);
-            else if (wide)
-                shifted_samples(mean, spread, deviates, b - a, r, &r.scratch[a]);
+            if (r.linear)
+                kernels.shifted(mean, spread, deviates, b - a, how, out + a * l.sample_bytes);
             else
-                shifted_samples(mean, spread, deviates, b - a, r, out + a);
+                kernels.sensor(mean, spread, deviates, b - a, &r.scratch[a]);
             a = b;
         }
     }
     if (!r.linear) {
+        // 16-bit samples go out little-endian whatever the host.
         const uint16_t* output = r.output.data();
-        if (wide) {
-            for (size_t i = 0; i < r.row_samples; ++i)
-                r.scratch[i] = output[r.scratch[i]];
-        } else {
-            for (size_t i = 0; i < r.row_samples; ++i)
-                out[i] = static_cast<unsigned char>(output[r.scratch[i]]);
+        for (size_t i = 0; i < r.row_samples; ++i) {
+            const uint16_t v = output[r.scratch[i]];
+            if (how.wide) {
+                out[2 * i] = static_cast<unsigned char>(v & 0xFF);
+                out[2 * i + 1] = static_cast<unsigned char>(v >> 8);
+            } else {
+                out[i] = static_cast<unsigned char>(v);
+            }
         }
     }
-    if (wide)
-        store_le16(r.scratch.data(), r.row_samples, out);
     if (l.format != KMX_FORMAT_RAW && l.components > fourth_byte)
         for (size_t i = fourth_byte; i < r.row_samples; i += l.components)
             out[i] = 0;
@@ -676,7 +608,9 @@ int abort_frame_locked(Ccamera& c)
     return KMX_OK;
 }
 
-void render_frame(Ccamera& c, const Clayout& l, uint32_t frame, unsigned char* buffer)
+namespace {
+
+void render_live(Ccamera& c, const Clayout& l, uint32_t frame, unsigned char* buffer)
 {
     if (c.params[KMX_PARAM_TEST_MODE]) {
         render_test_pattern(c, l, buffer);
@@ -688,6 +622,38 @@ void render_frame(Ccamera& c, const Clayout& l, uint32_t frame, unsigned char* b
         return;
     }
     render_scene(c, l, frame, buffer);
+}
+
+// Renders the pre-rendered frames again when what they show has changed.
+void refresh_prerendered(Ccamera& c, const Clayout& l, unsigned count)
+{
+    Cprerendered& p = c.prerendered;
+    std::vector<unsigned char> key = settings_key(c, l);
+    const auto& script = state().script;
+    const auto* script_bytes = reinterpret_cast<const unsigned char*>(script.data());
+    key.insert(key.end(), script_bytes, script_bytes + script.size() * sizeof(uint32_t));
+    if (key == p.key && count == p.count)
+        return;
+    p.bytes = static_cast<size_t>(l.bytes());
+    p.count = count;
+    p.frames.resize(p.bytes * count);
+    for (unsigned i = 0; i < count; ++i)
+        render_live(c, l, i, p.frames.data() + p.bytes * i);
+    p.key = std::move(key);
+}
+
+} // namespace
+
+void render_frame(Ccamera& c, const Clayout& l, uint32_t frame, unsigned char* buffer)
+{
+    const unsigned count = state().prerendered;
+    if (count == 0) {
+        render_live(c, l, frame, buffer);
+        return;
+    }
+    refresh_prerendered(c, l, count);
+    const Cprerendered& p = c.prerendered;
+    std::memcpy(buffer, p.frames.data() + p.bytes * (frame % count), p.bytes);
 }
 
 } // namespace kmxsim

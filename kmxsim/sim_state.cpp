@@ -210,6 +210,7 @@ void reset_locked()
     s.polls_per_frame = 0;
     s.virtual_now_us = 0;
     s.script.clear();
+    s.prerendered = 0;
 }
 
 Centry::Centry(kmxsim_fn fn, const void* handle, std::initializer_list<uint64_t> args)
@@ -436,6 +437,12 @@ KMXLIB_API void kmxsim_script_flat_frames(const uint32_t* values, unsigned count
         return;
     count = std::min(count, max_script_values);
     state().script.assign(values, values + count);
+}
+
+KMXLIB_API void kmxsim_prerender_frames(unsigned count)
+{
+    std::lock_guard<std::mutex> lock(state().mutex);
+    state().prerendered = std::min(count, max_prerendered_frames);
 }
 
 } // extern "C"

@@ -22,6 +22,7 @@ namespace kmxsim {
 
 constexpr unsigned lut_length = 256;
 constexpr unsigned max_script_values = 64;
+constexpr unsigned max_prerendered_frames = 64;
 constexpr uint32_t camera_magic = 0x4B4D5843u; // "KMXC"
 
 // Statistics of an open camera, by the id given to kmx_get_stat.
@@ -43,6 +44,14 @@ struct Cjob {
     unsigned busy_polls = 0;
 };
 
+// Frames rendered once and delivered by copying (kmxsim_prerender_frames).
+struct Cprerendered {
+    std::vector<unsigned char> key;     // what they were rendered for
+    std::vector<unsigned char> frames;  // `count` frames of `bytes` each
+    size_t bytes = 0;
+    unsigned count = 0;
+};
+
 struct Ccamera {
     uint32_t magic = camera_magic;
     unsigned slot = 0;
@@ -58,6 +67,7 @@ struct Ccamera {
     kmx_event_callback event_callback = nullptr;
     uintptr_t event_context = 0;
     Cscene scene;                      // cached at the current readout size
+    Cprerendered prerendered;
 };
 
 struct Cfault {
@@ -81,6 +91,7 @@ struct Cstate {
     unsigned polls_per_frame = 0;
     uint64_t virtual_now_us = 0;
     std::vector<uint32_t> script;
+    unsigned prerendered = 0;          // frames each camera renders once; 0: none
 };
 
 Cstate& state();

@@ -214,6 +214,8 @@ int Ccapture::accumulate_deep(unsigned char* sums, unsigned sums_bytes, unsigned
 
     std::memset(sums, 0, sums_bytes - sums_bytes % sum_size);
     uint32_t* words = reinterpret_cast<uint32_t*>(sums);
+    // However the loop ends, the sums hold every frame added.
+    kmx_frame_sum::Caccumulator added(words, n, height);
 
     for (unsigned f = 0; f < frames; ++f) {
         // Each deep frame is started on its own, so a failed one leaves no
@@ -225,9 +227,10 @@ int Ccapture::accumulate_deep(unsigned char* sums, unsigned sums_bytes, unsigned
         // (one created at a depth of 8 or less) is not read past.
         if (!deep_rows_fit(deep_image, n, height))
             return CAPTURE_FAILED;
-        kmx_frame_sum::add_frame16(words, static_cast<const uint16_t*>(deep_image.get_bp()), n,
-                                   height, deep_image.get_rowbytes() / deep_component_bytes);
+        added.add(static_cast<const uint16_t*>(deep_image.get_bp()),
+                  deep_image.get_rowbytes() / deep_component_bytes, mask);
     }
+    added.fold();
 
     if (average_opt == average_mean || average_opt == average_sum) {
         kmx_frame_sum::Cfinish how;

@@ -121,6 +121,8 @@ int Ccapture::accumulate(unsigned char* sums, unsigned sums_bytes, Cthread_state
 
     std::memset(sums, 0, sums_bytes - sums_bytes % sum_size);
     uint32_t* words = reinterpret_cast<uint32_t*>(sums);
+    // However the loop ends, the sums hold every frame added.
+    kmx_frame_sum::Caccumulator added(words, n, height);
 
     for (unsigned f = 0; f < frames; ++f) {
         int result = attempt_frame([this, state] { return get_multi_frame(state); });
@@ -133,9 +135,9 @@ int Ccapture::accumulate(unsigned char* sums, unsigned sums_bytes, Cthread_state
             device->abort_frame();
             return result;
         }
-        kmx_frame_sum::add_frame8(words, static_cast<const uint8_t*>(frame->get_bp()), n,
-                                  height, stride);
+        added.add(static_cast<const uint8_t*>(frame->get_bp()), stride);
     }
+    added.fold();
 
     if (average_opt == average_mean || average_opt == average_sum) {
         kmx_frame_sum::Cfinish how;

@@ -1,43 +1,32 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "capture/frame_sum.h"
 
-#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
+#include <new>
+
+#include "capture/frame_kernels.h"
+#include "kmx_cpu.h"
 
 namespace kmx_frame_sum {
 
 namespace {
 
-// Each row is handled by a function whose pointers are declared not to
-// overlap, so the compiler vectorises without run-time alias checks. The
-// bulk of a row goes in blocks of a fixed number of components: a loop of
-// known length is vectorised even at -O2, whose cost model refuses loops
-// that would need a scalar remainder. The remainder follows in plain form.
-constexpr size_t block = 16;
+// The versions this build has, in the order of kmx_cpu::instruction_set.
+const Cframe_kernels* const compiled[] = {
+    &baseline_kernels,
+#if defined(KMX_WIDE_VERSIONS)
+    &avx2_kernels,
+    &avx512_kernels,
+#endif
+};
 
-template <typename T>
-void add_row(uint32_t* __restrict sums, const T* __restrict row, size_t n)
-{
-    const size_t bulk = n - n % block;
-    for (size_t b = 0; b < bulk; b += block)
-        for (size_t k = 0; k < block; ++k)
-            sums[b + k] += row[b + k];
-    for (size_t k = bulk; k < n; ++k)
-        sums[k] += row[k];
-}
-
-template <typename T>
-void clamp_row(const uint32_t* __restrict sums, T* __restrict row, size_t n, uint32_t limit,
-               uint32_t flip)
-{
-    const size_t bulk = n - n % block;
-    for (size_t b = 0; b < bulk; b += block)
-        for (size_t k = 0; k < block; ++k)
-            row[b + k] = static_cast<T>(std::min(sums[b + k], limit) ^ flip);
-    for (size_t k = bulk; k < n; ++k)
-        row[k] = static_cast<T>(std::min(sums[k], limit) ^ flip);
-}
+// The version every call uses, chosen when the library is loaded. Code that
+// runs before that (a static initialiser of another library) gets the
+// baseline, so there is always one.
+const Cframe_kernels* chosen = &baseline_kernels;
+[[maybe_unused]] const bool chosen_at_load = (chosen = &version(version_count() - 1), true);
 
 // Small sums are divided in single precision, which vectorises as a lane-
 // wise multiply, instead of by the multiply-high of divide(), which has no
@@ -67,83 +56,56 @@ void clamp_row(const uint32_t* __restrict sums, T* __restrict row, size_t n, uin
 //     < k + 1.
 // - Hence the rounded product lies in [k, k + 1) and truncation gives k.
 //
-// The bound on the sums is tested block by block, not assumed from the
-// frame count, so sums of any size stay exact: a block holding a larger
-// one takes the integer path.
-constexpr uint32_t float_sums = uint32_t{1} << 22;
-constexpr uint32_t float_divisors = uint32_t{1} << 23;
-
-// The rounded-up reciprocal above, for 2 <= c < 2^23. Built from integers
-// so that it is the same whatever rounding direction is in force.
-float reciprocal(uint32_t c)
+// Every version multiplies in IEEE single precision (x87 aside), so all
+// give the same quotients. The bound on the sums is tested block by block,
+// not assumed from the frame count, so sums of any size stay exact: a
+// block holding a larger one takes the integer path.
+Cmean_plan mean_plan(const Cfinish& how)
 {
-    uint32_t bits = 0;  // L
-    while ((c >> bits) != 0)
-        ++bits;
-    const uint32_t e = 23 + bits;
-    const uint64_t power = uint64_t{1} << e;
-    const uint64_t m = power / c + (power % c != 0 ? 1 : 0);
-    return std::ldexp(static_cast<float>(m), -static_cast<int>(e));
-}
-
-// A block whose sums are all below `small` (known when their bitwise OR
-// is) goes the float way, any other the integer way. Below 2^31 the sums
-// are also non-negative int32s, whose conversion to float is a single
-// instruction, as is the truncation back. The remainder of a row is too
-// short to be worth the test.
-template <typename T>
-void divide_row(const uint32_t* __restrict sums, T* __restrict row, size_t n, Cdivisor d,
-                float inverse, uint32_t small, uint32_t flip)
-{
-    const size_t bulk = n - n % block;
-    for (size_t b = 0; b < bulk; b += block) {
-        uint32_t bits = 0;
-        for (size_t k = 0; k < block; ++k)
-            bits |= sums[b + k];
-        if (bits < small) {
-            for (size_t k = 0; k < block; ++k) {
-                const float x = static_cast<float>(static_cast<int32_t>(sums[b + k])) * inverse;
-                row[b + k] = static_cast<T>(static_cast<uint32_t>(static_cast<int32_t>(x)) ^ flip);
-            }
-        } else {
-            for (size_t k = 0; k < block; ++k)
-                row[b + k] = static_cast<T>(divide(sums[b + k], d) ^ flip);
-        }
-    }
-    for (size_t k = bulk; k < n; ++k)
-        row[k] = static_cast<T>(divide(sums[k], d) ^ flip);
-}
-
-template <typename T>
-void add_frame(uint32_t* sums, const T* frame, size_t n, size_t rows, size_t stride)
-{
-    for (size_t r = 0; r < rows; ++r)
-        add_row(sums + r * n, frame + r * stride, n);
-}
-
-template <typename T>
-void finish_frame(const uint32_t* sums, T* frame, size_t n, size_t rows, size_t stride,
-                  const Cfinish& how)
-{
-    // A mean of one frame is the sum itself: the clamp with no limit
-    // writes it without a division.
-    if (!how.mean || how.frames <= 1) {
-        const uint32_t limit = how.mean ? std::numeric_limits<uint32_t>::max() : how.limit;
-        for (size_t r = 0; r < rows; ++r)
-            clamp_row(sums + r * n, frame + r * stride, n, limit, how.flip);
-        return;
-    }
-    const Cdivisor d = make_divisor(how.frames);
+    Cmean_plan plan;
+    plan.divisor = make_divisor(how.frames);
     // A divisor too large for the float path sends every block to the
     // integer one: no sum is below a bound of 0.
-    const bool float_divisor = how.frames < float_divisors;
-    const float inverse = float_divisor ? reciprocal(how.frames) : 0.0f;
-    const uint32_t small = float_divisor ? float_sums : 0;
-    for (size_t r = 0; r < rows; ++r)
-        divide_row(sums + r * n, frame + r * stride, n, d, inverse, small, how.flip);
+    if (how.frames < float_divisors) {
+        plan.inverse = reciprocal(how.frames);
+        plan.small = float_sums;
+    }
+    plan.flip = how.flip;
+    return plan;
+}
+
+// A mean of one frame is the sum itself: the clamp with no limit writes it
+// without a division.
+bool clamps(const Cfinish& how)
+{
+    return !how.mean || how.frames <= 1;
+}
+
+uint32_t clamp_limit(const Cfinish& how)
+{
+    return how.mean ? std::numeric_limits<uint32_t>::max() : how.limit;
 }
 
 } // namespace
+
+size_t version_count()
+{
+    static const size_t count = [] {
+        const auto widest = static_cast<size_t>(kmx_cpu::widest_instruction_set());
+        return widest < std::size(compiled) ? widest + 1 : std::size(compiled);
+    }();
+    return count;
+}
+
+const Cframe_kernels& version(size_t index)
+{
+    return *compiled[index < version_count() ? index : 0];
+}
+
+const Cframe_kernels& chosen_kernels()
+{
+    return *chosen;
+}
 
 Cdivisor make_divisor(uint32_t d)
 {
@@ -170,26 +132,104 @@ Cdivisor make_divisor(uint32_t d)
     return result;
 }
 
-void add_frame8(uint32_t* sums, const uint8_t* frame, size_t n, size_t rows, size_t stride)
+// The rounded-up reciprocal above, for 2 <= c < 2^23. Built from integers
+// so that it is the same whatever rounding direction is in force.
+float reciprocal(uint32_t c)
 {
-    add_frame(sums, frame, n, rows, stride);
+    uint32_t bits = 0;  // L
+    while ((c >> bits) != 0)
+        ++bits;
+    const uint32_t e = 23 + bits;
+    const uint64_t power = uint64_t{1} << e;
+    const uint64_t m = power / c + (power % c != 0 ? 1 : 0);
+    return std::ldexp(static_cast<float>(m), -static_cast<int>(e));
 }
 
-void add_frame16(uint32_t* sums, const uint16_t* frame, size_t n, size_t rows, size_t stride)
+void add_frame8(uint32_t* sums, const uint8_t* frame, size_t n, size_t rows, size_t stride,
+                const Cframe_kernels& version)
 {
-    add_frame(sums, frame, n, rows, stride);
+    version.add8(sums, frame, n, rows, stride);
+}
+
+void add_frame16(uint32_t* sums, const uint16_t* frame, size_t n, size_t rows, size_t stride,
+                 const Cframe_kernels& version)
+{
+    version.add16(sums, frame, n, rows, stride);
 }
 
 void finish_frame8(const uint32_t* sums, uint8_t* frame, size_t n, size_t rows, size_t stride,
-                   const Cfinish& how)
+                   const Cfinish& how, const Cframe_kernels& version)
 {
-    finish_frame(sums, frame, n, rows, stride, how);
+    if (clamps(how))
+        version.clamp8(sums, frame, n, rows, stride, clamp_limit(how), how.flip);
+    else
+        version.mean8(sums, frame, n, rows, stride, mean_plan(how));
 }
 
 void finish_frame16(const uint32_t* sums, uint16_t* frame, size_t n, size_t rows, size_t stride,
-                    const Cfinish& how)
+                    const Cfinish& how, const Cframe_kernels& version)
 {
-    finish_frame(sums, frame, n, rows, stride, how);
+    if (clamps(how))
+        version.clamp16(sums, frame, n, rows, stride, clamp_limit(how), how.flip);
+    else
+        version.mean16(sums, frame, n, rows, stride, mean_plan(how));
+}
+
+Caccumulator::Caccumulator(uint32_t* sums, size_t n, size_t rows, const Cframe_kernels& version)
+    : sums_(sums), n_(n), rows_(rows), version_(version)
+{
+}
+
+Caccumulator::~Caccumulator()
+{
+    fold();
+}
+
+bool Caccumulator::into_partials(uint32_t largest)
+{
+    // A frame that could fill half the partials' range would need a fold
+    // after every frame or so: straight into the sums is cheaper.
+    if (largest > partial_limit / 2)
+        return false;
+    if (held_ > partial_limit - largest)
+        fold();
+    if (!partial_ && !unavailable_) {
+        partial_.reset(new (std::nothrow) uint16_t[n_ * rows_]);
+        unavailable_ = !partial_;
+    }
+    return partial_ != nullptr;
+}
+
+void Caccumulator::add(const uint8_t* frame, size_t stride)
+{
+    constexpr uint32_t largest = 0xFF;
+    if (!into_partials(largest)) {
+        version_.add8(sums_, frame, n_, rows_, stride);
+        return;
+    }
+    version_.add_partial8(partial_.get(), frame, n_, rows_, stride, held_ == 0);
+    held_ += largest;
+}
+
+void Caccumulator::add(const uint16_t* frame, size_t stride, uint32_t largest)
+{
+    // An empty depth still holds values: count it as one, so that the
+    // partials take at most partial_limit frames between folds.
+    largest = largest == 0 ? 1 : largest;
+    if (!into_partials(largest)) {
+        version_.add16(sums_, frame, n_, rows_, stride);
+        return;
+    }
+    version_.add_partial16(partial_.get(), sums_, frame, n_, rows_, stride, held_ == 0);
+    held_ += largest;
+}
+
+void Caccumulator::fold()
+{
+    if (held_ == 0)
+        return;
+    version_.fold(sums_, partial_.get(), n_ * rows_);
+    held_ = 0;
 }
 
 } // namespace kmx_frame_sum

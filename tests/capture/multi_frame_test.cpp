@@ -217,6 +217,30 @@ TEST_F(Cmulti_frame, AccumulateRefusesSumsTooSmallForTheImage)
     EXPECT_EQ(sums.front(), 0xAB) << "nothing is touched";
 }
 
+// A caller's sum buffer is left with the exact sums, with the pixels as
+// captured in a mode that neither divides nor clamps, and however the
+// summing ends.
+TEST_F(Cmulti_frame, SumsLeftInTheCallersBufferHoldEveryFrameAddedEvenAfterAFailure)
+{
+    script({10, 200, 255});
+    auto& capture = averaging(KMXSIM_PRESET_MONO, 3, 4);
+    std::vector<uint32_t> sums(640 * 480, 0xDEAD);
+    auto* bytes = reinterpret_cast<unsigned char*>(sums.data());
+    const auto size = static_cast<unsigned>(sums.size() * sizeof(uint32_t));
+
+    ASSERT_EQ(device.start_frame_index(0), 0);
+    ASSERT_EQ(capture.accumulate(bytes, size), CAPTURE_OK);
+    EXPECT_EQ(sums, std::vector<uint32_t>(sums.size(), 10 + 200 + 255 + 10));
+    EXPECT_TRUE(filled_with(*capture.get_image(), 10)) << "the last frame, as captured";
+    device.abort_frame();
+
+    // The third frame of the next run fails: two frames are in the sums.
+    ASSERT_EQ(device.start_frame_index(0), 0);
+    kmxsim_fail(KMXSIM_FN_CHECK_START_NEXT, KMX_ERR_STATE, 1, 2);
+    EXPECT_EQ(capture.accumulate(bytes, size), CAPTURE_FAILED);
+    EXPECT_EQ(sums, std::vector<uint32_t>(sums.size(), 200 + 255));
+}
+
 TEST_F(Cmulti_frame, CaptureWithoutDeviceRefuses)
 {
     Cmulti_probe unbound;

@@ -72,6 +72,75 @@ TEST_F(Ccamera_fixture, CopiesConvertEveryFormatIntoTightDestinations)
     }
 }
 
+// Region copies that convert row by row: monochrome into 8-bit monochrome
+// and colour into 24-bit colour, from 8-, 10- and 12-bit frames, samples
+// kept in order or the first and third of each pixel swapped.
+struct Crow_copy {
+    unsigned source, depth, components;
+    bool reversed;
+    unsigned destination;
+};
+
+class Crow_copies : public Ccamera_fixture {
+protected:
+    // Every byte of the destination: the region's samples in the
+    // destination's order, keeping their top 8 bits, and nothing beside.
+    void check(const Crow_copy& c)
+    {
+        SCOPED_TRACE(::testing::Message() << c.source << " -> " << c.destination);
+        ASSERT_EQ(kmx_set_param(camera, KMX_PARAM_FORMAT, c.source), 0);
+        ASSERT_EQ(take(), 0);
+        const unsigned width = frame.reserved[2];
+        const RECT source{5, 3, 5 + 101, 3 + 37};
+        const RECT rect{2, 1, 2 + 101, 1 + 37};
+        const unsigned pixel_size = c.destination == 2 ? 1 : 3;
+        const unsigned rowbytes = rect.right * pixel_size + 3;
+        std::vector<unsigned char> pixels(rect.bottom * rowbytes, 0x5A);
+        ASSERT_EQ(kmx_copy_roi(camera, &frame, source, c.destination, pixels.data(), rect,
+                               rowbytes),
+                  0);
+        const unsigned sample_bytes = c.depth == 8 ? 1 : 2;
+        auto sample8 = [&](unsigned x, unsigned y, unsigned k) {
+            const size_t at = ((size_t{y} * width + x) * c.components + k) * sample_bytes;
+            if (sample_bytes == 1)
+                return unsigned{buffer[at]};
+            return ((buffer[at] | buffer[at + 1] << 8) >> (c.depth - 8)) & 0xFFu;
+        };
+        const bool swapped = c.destination != 2 && c.reversed != (c.destination == 6);
+        for (unsigned y = 0; y < unsigned(rect.bottom); ++y)
+            for (unsigned byte = 0; byte < rowbytes; ++byte) {
+                const unsigned char got = pixels[y * rowbytes + byte];
+                const unsigned x = byte / pixel_size;
+                if (y < unsigned(rect.top) || x < unsigned(rect.left) || x >= unsigned(rect.right)) {
+                    ASSERT_EQ(got, 0x5A) << "written beside the rectangle at " << byte << "," << y;
+                    continue;
+                }
+                const unsigned k = byte % pixel_size;
+                const unsigned from = swapped ? 2 - k : k;
+                ASSERT_EQ(got, sample8(source.left + x - rect.left, source.top + y - rect.top, from))
+                    << byte << "," << y;
+            }
+    }
+};
+
+TEST_F(Crow_copies, MonochromeFramesOfEveryDepth)
+{
+    open(1);
+    for (const Crow_copy& c : {Crow_copy{2, 8, 1, false, 2}, Crow_copy{3, 10, 1, false, 2},
+                               Crow_copy{10, 12, 1, false, 2}})
+        check(c);
+}
+
+TEST_F(Crow_copies, ColourFramesOfEveryDepthAndOrder)
+{
+    open(2);
+    for (const Crow_copy& c : {Crow_copy{4, 8, 3, false, 4}, Crow_copy{4, 8, 3, false, 6},
+                               Crow_copy{6, 8, 3, true, 4}, Crow_copy{6, 8, 3, true, 6},
+                               Crow_copy{5, 10, 3, false, 6}, Crow_copy{11, 12, 3, false, 4},
+                               Crow_copy{11, 12, 3, false, 6}})
+        check(c);
+}
+
 TEST_F(Ccamera_fixture, RoiCopyTakesTheRegionAndRejectsWhatDoesNotFit)
 {
     open(1);

@@ -347,6 +347,41 @@ TEST_F(Cframes, FourthByteOfThirtyTwoBitPixelsStaysZeroEvenInverted)
     EXPECT_GT(brightest, 128u);
 }
 
+TEST_F(Cframes, PrerenderedFramesRepeatTheFirstFramesAndFollowSettings)
+{
+    open(1);
+    const size_t bytes = 640 * 480;
+    auto delivered = [&] { return std::vector<unsigned char>(buffers[0].begin(), buffers[0].begin() + bytes); };
+    std::vector<std::vector<unsigned char>> live;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(single(), 0);
+        live.push_back(delivered());
+    }
+    ASSERT_NE(live[0], live[1]) << "the noise differs from frame to frame";
+
+    // Frames 4, 5 and 6 show what frames 1 (number 1 % 2), 0 and 1 showed.
+    kmxsim_prerender_frames(2);
+    for (unsigned shown : {1u, 0u, 1u}) {
+        ASSERT_EQ(single(), 0);
+        EXPECT_EQ(delivered(), live[shown]) << shown;
+    }
+    EXPECT_EQ(kmxsim_frame_sequence(&frames[0]), 6u);
+
+    // A changed setting shows in the next frame: frame 7, inverted frame 0.
+    ASSERT_EQ(kmx_set_param(camera, KMX_PARAM_INVERT, 1), 0);
+    ASSERT_EQ(single(), 0);
+    auto inverted = live[0];
+    for (auto& v : inverted)
+        v = static_cast<unsigned char>(255 - v);
+    EXPECT_EQ(delivered(), inverted);
+
+    // Back to rendering every frame: frame 8 is not frame 1 again.
+    kmxsim_prerender_frames(0);
+    ASSERT_EQ(kmx_set_param(camera, KMX_PARAM_INVERT, 0), 0);
+    ASSERT_EQ(single(), 0);
+    EXPECT_NE(delivered(), live[1]);
+}
+
 void count_event(void* context, uint32_t)
 {
     ++*static_cast<int*>(context);

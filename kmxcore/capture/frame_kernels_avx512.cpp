@@ -1,0 +1,11 @@
+// SPDX-License-Identifier: Apache-2.0
+// The frame loops for AVX-512 (foundation, byte and word, vector length),
+// built with the options that allow it; the library runs them only on
+// processors that have it.
+#include "capture/frame_loops.h"
+
+namespace kmx_frame_sum {
+
+extern const Cframe_kernels avx512_kernels = make_kernels("avx512");
+
+} // namespace kmx_frame_sum

@@ -1,0 +1,11 @@
+// SPDX-License-Identifier: Apache-2.0
+// The simulator's loops for AVX-512 (foundation, byte and word, vector
+// length), built with the options that allow it; run only on processors
+// that have it.
+#include "sim_loops.h"
+
+namespace kmxsim {
+
+extern const Csim_kernels avx512_sim_kernels = make_sim_kernels("avx512");
+
+} // namespace kmxsim
