@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: Apache-2.0
 # Installs everything kmxcore needs to build and test on Debian 12, with
 # apt-get only: compilers, CMake and Ninja, GoogleTest, Google Benchmark,
-# libpng and libtiff for the tools, and mingw-w64 with 32-bit Wine for the
-# Windows DLL. Safe to run again.
+# libpng and libtiff for the tools, OpenCV and matplotlib for the
+# benchmarks, and mingw-w64 with 32-bit Wine for the Windows DLL. Safe to
+# run again.
 set -euo pipefail
 
 export DEBIAN_FRONTEND=noninteractive
@@ -12,6 +13,9 @@ if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
 
 native=(cmake ninja-build g++ clang libclang-rt-dev pkg-config
         googletest libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libtiff-dev)
+# The benchmarks' reference (OpenCV, never linked into the library) and the
+# chart of their ratios.
+bench=(libopencv-core-dev libopencv-imgproc-dev python3-matplotlib)
 # The -posix mingw-w64 compiler (std::thread needs it); Wine runs headless
 # on memory device contexts, but its GDI still wants its own fonts for text.
 windows=(g++-mingw-w64-i686 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
@@ -21,5 +25,5 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
     "${sudo_cmd[@]}" dpkg --add-architecture i386
 fi
 "${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${native[@]}" "${windows[@]}" >/dev/null
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${native[@]}" "${bench[@]}" "${windows[@]}" >/dev/null
 echo "setup: packages installed"
