@@ -348,14 +348,15 @@ void render_row(Crender_cache& r, const Clayout& l, const Crow& row, Cxorshift& 
     if (!r.linear) {
         // 16-bit samples go out little-endian whatever the host.
         const uint16_t* output = r.output.data();
-        for (size_t i = 0; i < r.row_samples; ++i) {
-            const uint16_t v = output[r.scratch[i]];
-            if (how.wide) {
+        if (how.wide) {
+            for (size_t i = 0; i < r.row_samples; ++i) {
+                const uint16_t v = output[r.scratch[i]];
                 out[2 * i] = static_cast<unsigned char>(v & 0xFF);
                 out[2 * i + 1] = static_cast<unsigned char>(v >> 8);
-            } else {
-                out[i] = static_cast<unsigned char>(v);
             }
+        } else {
+            for (size_t i = 0; i < r.row_samples; ++i)
+                out[i] = static_cast<unsigned char>(output[r.scratch[i]]);
         }
     }
     if (l.format != KMX_FORMAT_RAW && l.components > fourth_byte)
