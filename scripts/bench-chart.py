@@ -28,7 +28,7 @@ VERSIONS = ["baseline", "avx2", "avx512"]
 
 def counters(run):
     return {k: v for k, v in run.items()
-            if k.endswith(("ratio", "_us")) and isinstance(v, (int, float))}
+            if (k.startswith("ratio") or k.endswith(("ratio", "_us"))) and isinstance(v, (int, float))}
 
 
 def medians(paths):
@@ -82,7 +82,10 @@ def grouped_bars(axis, groups, table, aim, title, ylabel):
     axis.set_xticks(x, groups)
     axis.set_title(title, fontsize=10)
     axis.set_ylabel(ylabel, fontsize=8)
-    axis.legend(fontsize=7, loc="lower right")
+    # Room above the bars for the legend, laid out in one row.
+    top = max([v for values in table.values() for v in values if v is not None] + [aim or 1.0])
+    axis.set_ylim(0, top * 1.3)
+    axis.legend(fontsize=7, loc="upper center", ncol=len(table) + 1, frameon=False)
 
 
 def markdown(results):

@@ -27,5 +27,11 @@ for program in "${programs[@]}"; do
         --benchmark_min_time="$min_time" --benchmark_out="$out/$program.json" \
         --benchmark_out_format=json >/dev/null
 done
-cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')
-/usr/bin/python3 scripts/bench-chart.py -o "$chart" --cpu "$cpu, $(nproc) cores" "$out"/*.json
+# The processor, as /proc/cpuinfo names it, with its family and model (a
+# virtual machine's name may be generic) and its widest vector extension.
+field() { grep -m1 "^$1" /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'; }
+widest=baseline
+grep -qw avx2 /proc/cpuinfo && widest=AVX2
+grep -qw avx512bw /proc/cpuinfo && widest=AVX-512
+cpu="$(field 'model name') (family $(field 'cpu family'), model $(field 'model')), $(nproc) cores, $widest"
+/usr/bin/python3 scripts/bench-chart.py -o "$chart" --cpu "$cpu" "$out"/*.json
