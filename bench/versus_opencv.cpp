@@ -167,7 +167,8 @@ void mean_pass(benchmark::State& state, const Cframe_kind& kind, const Cframe_ke
     const bool mono = kind.channels == 1;
     cv::Mat sums(frame_height, frame_width, CV_MAKETYPE(CV_32S, kind.channels));
     cv::randu(sums, 0, static_cast<int>(run_frames * full_scale + 1));
-    cv::Mat frame(frame_height, frame_width, CV_MAKETYPE(kind.deep ? CV_16U : CV_8U, kind.channels));
+    const int depth = kind.deep ? CV_16U : CV_8U;
+    cv::Mat frame(frame_height, frame_width, CV_MAKETYPE(depth, kind.channels));
     const auto* sum_words = sums.ptr<uint32_t>();
     Cfinish how;
     how.frames = run_frames;

@@ -33,5 +33,6 @@ field() { grep -m1 "^$1" /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'; }
 widest=baseline
 grep -qw avx2 /proc/cpuinfo && widest=AVX2
 grep -qw avx512bw /proc/cpuinfo && widest=AVX-512
-cpu="$(field 'model name') (family $(field 'cpu family'), model $(field 'model')), $(nproc) cores, $widest"
+cpu="$(field 'model name') (family $(field 'cpu family'), model $(field 'model'))"
+cpu="$cpu, $(nproc) cores, $widest"
 /usr/bin/python3 scripts/bench-chart.py -o "$chart" --cpu "$cpu" "$out"/*.json

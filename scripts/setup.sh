@@ -25,5 +25,6 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
     "${sudo_cmd[@]}" dpkg --add-architecture i386
 fi
 "${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${native[@]}" "${bench[@]}" "${windows[@]}" >/dev/null
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
+    "${native[@]}" "${bench[@]}" "${windows[@]}" >/dev/null
 echo "setup: packages installed"

@@ -204,8 +204,9 @@ size_t mean_steps(const uint32_t* sums, T* row, size_t n, const Cmean_plan& plan
             _mm_storeu_si128(reinterpret_cast<__m128i*>(row + k),
                              _mm_xor_si128(_mm512_maskz_cvtepi32_epi8(every_lane, q), flip8));
         else
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + k),
-                                _mm256_xor_si256(_mm512_maskz_cvtepi32_epi16(every_lane, q), flip16));
+            _mm256_storeu_si256(
+                reinterpret_cast<__m256i*>(row + k),
+                _mm256_xor_si256(_mm512_maskz_cvtepi32_epi16(every_lane, q), flip16));
     }
     return k;
 }

@@ -335,8 +335,9 @@ TEST_P(FrameSum, ClampMatchesThePlainRuleForEveryShapeAndEdgeSum)
                     const uint32_t sum = sums[r * s.n + (k < s.n ? k : 0)];
                     const uint32_t clamped = (sum < limit ? sum : limit) ^ how.flip;
                     const bool padding = k >= s.n;
-                    ASSERT_EQ(bytes[r * s.stride + k], padding ? 0x5A : uint8_t(clamped)) << r << "," << k;
-                    ASSERT_EQ(words[r * s.stride + k], padding ? 0x5A5A : uint16_t(clamped)) << r << "," << k;
+                    const size_t at = r * s.stride + k;
+                    ASSERT_EQ(bytes[at], padding ? 0x5A : uint8_t(clamped)) << r << "," << k;
+                    ASSERT_EQ(words[at], padding ? 0x5A5A : uint16_t(clamped)) << r << "," << k;
                 }
         }
     }

@@ -110,15 +110,16 @@ protected:
         for (unsigned y = 0; y < unsigned(rect.bottom); ++y)
             for (unsigned byte = 0; byte < rowbytes; ++byte) {
                 const unsigned char got = pixels[y * rowbytes + byte];
-                const unsigned x = byte / pixel_size;
-                if (y < unsigned(rect.top) || x < unsigned(rect.left) || x >= unsigned(rect.right)) {
+                const int x = static_cast<int>(byte / pixel_size);
+                if (static_cast<int>(y) < rect.top || x < rect.left || x >= rect.right) {
                     ASSERT_EQ(got, 0x5A) << "written beside the rectangle at " << byte << "," << y;
                     continue;
                 }
                 const unsigned k = byte % pixel_size;
                 const unsigned from = swapped ? 2 - k : k;
-                ASSERT_EQ(got, sample8(source.left + x - rect.left, source.top + y - rect.top, from))
-                    << byte << "," << y;
+                const unsigned source_x = source.left + x - rect.left;
+                const unsigned source_y = source.top + y - rect.top;
+                ASSERT_EQ(got, sample8(source_x, source_y, from)) << byte << "," << y;
             }
     }
 };

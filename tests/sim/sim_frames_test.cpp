@@ -351,7 +351,9 @@ TEST_F(Cframes, PrerenderedFramesRepeatTheFirstFramesAndFollowSettings)
 {
     open(1);
     const size_t bytes = 640 * 480;
-    auto delivered = [&] { return std::vector<unsigned char>(buffers[0].begin(), buffers[0].begin() + bytes); };
+    auto delivered = [&] {
+        return std::vector<unsigned char>(buffers[0].begin(), buffers[0].begin() + bytes);
+    };
     std::vector<std::vector<unsigned char>> live;
     for (int i = 0; i < 3; ++i) {
         ASSERT_EQ(single(), 0);
