@@ -31,7 +31,6 @@
 #include <time.h>
 
 #include <cstdint>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -73,7 +72,6 @@ struct Cframes {
         : n(static_cast<size_t>(frame_width) * kind.channels), deep(kind.deep)
     {
         const int type = CV_MAKETYPE(deep ? CV_16U : CV_8U, kind.channels);
-        std::mt19937 random(1);
         for (cv::Mat& frame : frames) {
             frame.create(frame_height, frame_width, type);
             cv::randu(frame, 0, deep ? deep_mask + 1 : 256);
@@ -86,8 +84,8 @@ struct Cframes {
     cv::Mat frames[2];
 };
 
-// Times the sides of a comparison alternately; side i's time per unit is
-// microseconds(i).
+// Times the sides of a comparison alternately: run() times each side once,
+// in turn; microseconds(i, units) is side i's total time per unit.
 template <size_t Sides>
 class Ctimes {
 public:
