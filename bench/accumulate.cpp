@@ -19,7 +19,7 @@
 
 // The kernels are internal to the library (not exported): the benchmark
 // links its own copy of them and runs the version the library would.
-#include "capture/frame_sum.h"
+#include "kmxcore/capture/frame_sum.h"
 
 namespace {
 

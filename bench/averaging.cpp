@@ -25,12 +25,12 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "camera/device.h"
-#include "camera/kmx_interface.h"
-#include "capture/capture.h"
-#include "image/fw_image.h"
+#include "kmxcore/camera/device.h"
+#include "kmxcore/camera/kmx_interface.h"
+#include "kmxcore/capture/capture.h"
+#include "kmxcore/image/fw_image.h"
 #include "kmxsim_control.h"
-#include "settings/cam_settings.h"
+#include "kmxcore/settings/cam_settings.h"
 
 namespace {
 

@@ -16,9 +16,9 @@
 
 #include <time.h>
 
-#include "camera/device.h"
-#include "camera/kmx_interface.h"
-#include "capture/capture.h"
+#include "kmxcore/camera/device.h"
+#include "kmxcore/camera/kmx_interface.h"
+#include "kmxcore/capture/capture.h"
 #include "kmxsim_control.h"
 
 namespace {

@@ -37,8 +37,8 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "capture/frame_kernels.h"
-#include "capture/frame_sum.h"
+#include "kmxcore/capture/frame_kernels.h"
+#include "kmxcore/capture/frame_sum.h"
 
 namespace {
 

@@ -6,26 +6,26 @@
 #ifndef KMXCORE_H
 #define KMXCORE_H
 
-#include "camera/kmxlib.h"
+#include <kmxcore/camera/kmxlib.h>
 
-#include "image/iformat.h"
-#include "image/image_core.h"
-#include "image/image.h"
-#include "image/fw_image.h"
-#include "image/image_info.h"
-#include "image/image_binfo.h"
-#include "image/image_drawable.h"
-#include "image/os_image.h"
+#include <kmxcore/image/iformat.h>
+#include <kmxcore/image/image_core.h>
+#include <kmxcore/image/image.h>
+#include <kmxcore/image/fw_image.h>
+#include <kmxcore/image/image_info.h>
+#include <kmxcore/image/image_binfo.h>
+#include <kmxcore/image/image_drawable.h>
+#include <kmxcore/image/os_image.h>
 
-#include "camera/kmx_interface.h"
-#include "camera/device.h"
+#include <kmxcore/camera/kmx_interface.h>
+#include <kmxcore/camera/device.h>
 
-#include "buffers/frame_info.h"
-#include "buffers/buffer_pool.h"
+#include <kmxcore/buffers/frame_info.h>
+#include <kmxcore/buffers/buffer_pool.h>
 
-#include "settings/cam_settings.h"
+#include <kmxcore/settings/cam_settings.h>
 
-#include "capture/thread_state.h"
-#include "capture/capture.h"
+#include <kmxcore/capture/thread_state.h>
+#include <kmxcore/capture/capture.h>
 
 #endif

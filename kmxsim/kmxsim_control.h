@@ -16,7 +16,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "kmxlib.h"
+#include "kmxcore/camera/kmxlib.h"
 
 #ifdef __cplusplus
 extern "C" {

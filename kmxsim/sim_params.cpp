@@ -5,7 +5,7 @@
 #include <array>
 #include <cmath>
 
-#include "exposure_curve.h"
+#include "kmxcore/camera/exposure_curve.h"
 #include "sim_state.h"
 
 namespace kmxsim {

@@ -14,7 +14,7 @@
 #include <mutex>
 #include <vector>
 
-#include "exposure_curve.h"
+#include "kmxcore/camera/exposure_curve.h"
 #include "kmxsim_control.h"
 #include "sim_scene.h"
 

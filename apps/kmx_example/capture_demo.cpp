@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "camera/device.h"
-#include "capture/capture.h"
-#include "capture/thread_state.h"
-#include "image/fw_image.h"
+#include "kmxcore/camera/device.h"
+#include "kmxcore/capture/capture.h"
+#include "kmxcore/capture/thread_state.h"
+#include "kmxcore/image/fw_image.h"
 
 namespace {
 

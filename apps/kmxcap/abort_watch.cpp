@@ -10,7 +10,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "capture/thread_state.h"
+#include "kmxcore/capture/thread_state.h"
 
 namespace kmxcap {
 

@@ -9,8 +9,8 @@
 #include <new>
 
 #include "abort_watch.h"
-#include "capture/thread_state.h"
-#include "image/fw_image.h"
+#include "kmxcore/capture/thread_state.h"
+#include "kmxcore/image/fw_image.h"
 #include "list_command.h"
 #include "overlay.h"
 #include "picture.h"

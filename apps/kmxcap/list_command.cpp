@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "camera/device.h"
-#include "camera/kmx_interface.h"
+#include "kmxcore/camera/device.h"
+#include "kmxcore/camera/kmx_interface.h"
 #include "list_command.h"
 
 namespace kmxcap {

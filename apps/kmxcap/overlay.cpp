@@ -5,8 +5,9 @@
 #include <utility>
 #include <vector>
 
-#include "image/fw_image.h"
-#include "image/os_image.h"
+#include "kmxcore/image/fw_image.h"
+#include "kmxcore/image/os_image.h"
+#include "kmx_platform.h"
 
 namespace kmxcap {
 

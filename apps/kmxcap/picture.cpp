@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "image/image_core.h"
+#include "kmxcore/image/image_core.h"
 
 namespace kmxcap {
 

@@ -7,11 +7,11 @@
 
 #include <functional>
 
-#include "camera/device.h"
-#include "camera/kmx_interface.h"
-#include "capture/capture.h"
+#include "kmxcore/camera/device.h"
+#include "kmxcore/camera/kmx_interface.h"
+#include "kmxcore/capture/capture.h"
 #include "options.h"
-#include "settings/cam_settings.h"
+#include "kmxcore/settings/cam_settings.h"
 #include "status.h"
 
 namespace kmxcap {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "buffers/buffer_pool.h"
+#include "kmxcore/buffers/buffer_pool.h"
 
 #include <new>
 #include <utility>

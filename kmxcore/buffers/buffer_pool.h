@@ -30,10 +30,10 @@
 #ifndef KMX_BUFFERS_BUFFER_POOL_H
 #define KMX_BUFFERS_BUFFER_POOL_H
 
-#include "buffers/frame_info.h"
-#include "camera/kmxlib.h"
-#include "image/fw_image.h"
-#include "kmx_export.h"
+#include <kmxcore/buffers/frame_info.h>
+#include <kmxcore/camera/kmxlib.h>
+#include <kmxcore/image/fw_image.h>
+#include <kmxcore/kmx_export.h>
 
 // The most buffers a pool holds. Cameras stream into a handful; a larger
 // count (such as a negative number passed as unsigned) is refused.

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "buffers/frame_info.h"
+#include "kmxcore/buffers/frame_info.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -21,9 +21,9 @@
 #ifndef KMX_BUFFERS_FRAME_INFO_H
 #define KMX_BUFFERS_FRAME_INFO_H
 
-#include "camera/kmxlib.h"
-#include "image/fw_image.h"
-#include "kmx_export.h"
+#include <kmxcore/camera/kmxlib.h>
+#include <kmxcore/image/fw_image.h>
+#include <kmxcore/kmx_export.h>
 
 class KMX_CORE_API Cframe_info {
 public:

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 // Cdevice: construction, copies, opening and closing, accessors.
-#include "camera/device.h"
+#include "kmxcore/camera/device.h"
 
 #include <climits>
 
-#include "camera/kmx_interface.h"
+#include "kmxcore/camera/kmx_interface.h"
 
 namespace {
 

@@ -41,13 +41,13 @@
 #ifndef KMX_CAMERA_DEVICE_H
 #define KMX_CAMERA_DEVICE_H
 
-#include "buffers/buffer_pool.h"
-#include "buffers/frame_info.h"
-#include "camera/kmxlib.h"
-#include "image/fw_image.h"
-#include "image/iformat.h"
-#include "kmx_export.h"
-#include "settings/cam_settings.h"
+#include <kmxcore/buffers/buffer_pool.h>
+#include <kmxcore/buffers/frame_info.h>
+#include <kmxcore/camera/kmxlib.h>
+#include <kmxcore/image/fw_image.h>
+#include <kmxcore/image/iformat.h>
+#include <kmxcore/kmx_export.h>
+#include <kmxcore/settings/cam_settings.h>
 
 // Readout modes (readout_mode).
 enum kmx_readout_mode : unsigned {

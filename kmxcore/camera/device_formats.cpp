@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
 // Cdevice: format choice and checks, readout modes, writing a settings
 // record to the camera.
-#include "camera/device.h"
+#include "kmxcore/camera/device.h"
 
-#include "camera/exposure_curve.h"
+#include "kmxcore/camera/exposure_curve.h"
 
 namespace {
 

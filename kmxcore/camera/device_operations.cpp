@@ -3,7 +3,7 @@
 // library behind the device's camera handle and answers the library's
 // status unchanged; the handle is not tested, a closed device passes null
 // and the library refuses it.
-#include "camera/device.h"
+#include "kmxcore/camera/device.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "camera/kmx_interface.h"
+#include "kmxcore/camera/kmx_interface.h"
 
 kmx_instance_t* Ckmx_interface::kmx_interface = nullptr;
 

@@ -12,8 +12,8 @@
 #ifndef KMX_CAMERA_KMX_INTERFACE_H
 #define KMX_CAMERA_KMX_INTERFACE_H
 
-#include "camera/kmxlib.h"
-#include "kmx_export.h"
+#include <kmxcore/camera/kmxlib.h>
+#include <kmxcore/kmx_export.h>
 
 class KMX_CORE_API Ckmx_interface {
 public:

@@ -16,7 +16,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "kmx_platform.h" /* RECT */
+#include <kmxcore/win_types.h> /* RECT */
 
 #if defined(_WIN32)
 #  if defined(KMXLIB_BUILDING)

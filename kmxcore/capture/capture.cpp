@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
 // Ccapture: construction, copying, binding, camera set-up, rate selection,
 // retry limit, property setters and accessors.
-#include "capture/capture.h"
+#include "kmxcore/capture/capture.h"
 
-#include "camera/device.h"
-#include "camera/exposure_curve.h"
-#include "image/fw_image.h"
+#include "kmxcore/camera/device.h"
+#include "kmxcore/camera/exposure_curve.h"
+#include "kmxcore/image/fw_image.h"
 
 namespace {
 

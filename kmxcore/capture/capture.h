@@ -7,12 +7,12 @@
 
 #include <cstdint>
 
-#include "buffers/frame_info.h"
-#include "image/iformat.h"
-#include "image/image.h"
-#include "kmx_export.h"
-#include "kmx_platform.h"
-#include "settings/cam_settings.h"
+#include <kmxcore/buffers/frame_info.h>
+#include <kmxcore/image/iformat.h>
+#include <kmxcore/image/image.h>
+#include <kmxcore/kmx_export.h>
+#include <kmxcore/win_types.h>
+#include <kmxcore/settings/cam_settings.h>
 
 class Cdevice;
 class Cfw_image;

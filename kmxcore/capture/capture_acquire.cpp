@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
 // Ccapture: single frames (8-bit, deep, raw), the retrying single frame,
 // and continuous acquisition into pool buffers 0 and 1.
-#include "capture/capture.h"
+#include "kmxcore/capture/capture.h"
 
-#include "camera/device.h"
-#include "capture/multi_common.h"
-#include "capture/thread_state.h"
-#include "image/fw_image.h"
+#include "kmxcore/camera/device.h"
+#include "kmxcore/capture/multi_common.h"
+#include "kmxcore/capture/thread_state.h"
+#include "kmxcore/image/fw_image.h"
 #include "kmx_platform.h"
 
 namespace {

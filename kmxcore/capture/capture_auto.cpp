@@ -3,11 +3,11 @@
 // caller's stop and abort control; the values the camera settled on are
 // handed back and kept in the capture's settings so that a later setup()
 // writes them again.
-#include "capture/capture.h"
+#include "kmxcore/capture/capture.h"
 
-#include "camera/device.h"
-#include "camera/exposure_curve.h"
-#include "capture/thread_state.h"
+#include "kmxcore/camera/device.h"
+#include "kmxcore/camera/exposure_curve.h"
+#include "kmxcore/capture/thread_state.h"
 
 namespace {
 

@@ -4,16 +4,17 @@
 // clamped sum) replaces the last one in place, the camera is switched back
 // and the camera library converts the result into an 8-bit copy in pool
 // buffer 0.
-#include "capture/capture.h"
+#include "kmxcore/capture/capture.h"
 
 #include <climits>
 #include <cstring>
 
-#include "camera/device.h"
-#include "capture/frame_sum.h"
-#include "capture/multi_common.h"
-#include "capture/thread_state.h"
-#include "image/fw_image.h"
+#include "kmxcore/camera/device.h"
+#include "kmxcore/capture/frame_sum.h"
+#include "kmxcore/capture/multi_common.h"
+#include "kmxcore/capture/thread_state.h"
+#include "kmxcore/image/fw_image.h"
+#include "kmx_platform.h"
 
 using namespace kmx_multi;
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
 // get_image_info: the capture's current image described in one record.
-#include "capture/capture.h"
+#include "kmxcore/capture/capture.h"
 
-#include "image/fw_image.h"
-#include "image/image_binfo.h"
+#include "kmxcore/image/fw_image.h"
+#include "kmxcore/image/image_binfo.h"
 
 namespace {
 

@@ -2,15 +2,16 @@
 // Multi-frame averaging: several frames of a continuously running camera
 // are added into 32-bit sums and their mean (or clamped sum) is written
 // into the buffer of the last frame, which becomes the current image.
-#include "capture/capture.h"
+#include "kmxcore/capture/capture.h"
 
 #include <cstring>
 
-#include "camera/device.h"
-#include "capture/frame_sum.h"
-#include "capture/multi_common.h"
-#include "capture/thread_state.h"
-#include "image/fw_image.h"
+#include "kmxcore/camera/device.h"
+#include "kmxcore/capture/frame_sum.h"
+#include "kmxcore/capture/multi_common.h"
+#include "kmxcore/capture/thread_state.h"
+#include "kmxcore/image/fw_image.h"
+#include "kmx_platform.h"
 
 using namespace kmx_multi;
 

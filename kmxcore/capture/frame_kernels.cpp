@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // The frame loops for the build's baseline instruction set, which every
 // processor the build is for runs.
-#include "capture/frame_loops.h"
+#include "kmxcore/capture/frame_loops.h"
 
 namespace kmx_frame_sum {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // The frame loops for AVX2, built with the options that allow it; the
 // library runs them only on processors that have it.
-#include "capture/frame_loops.h"
+#include "kmxcore/capture/frame_loops.h"
 
 namespace kmx_frame_sum {
 

@@ -2,7 +2,7 @@
 // The frame loops for AVX-512 (foundation, byte and word, vector length),
 // built with the options that allow it; the library runs them only on
 // processors that have it.
-#include "capture/frame_loops.h"
+#include "kmxcore/capture/frame_loops.h"
 
 namespace kmx_frame_sum {
 

@@ -26,7 +26,7 @@
 #include <immintrin.h>
 #endif
 
-#include "capture/frame_kernels.h"
+#include "kmxcore/capture/frame_kernels.h"
 
 namespace kmx_frame_sum {
 namespace {

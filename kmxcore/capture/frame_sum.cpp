@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "capture/frame_sum.h"
+#include "kmxcore/capture/frame_sum.h"
 
 #include <cmath>
 #include <iterator>
 #include <limits>
 #include <new>
 
-#include "capture/frame_kernels.h"
+#include "kmxcore/capture/frame_kernels.h"
 #include "kmx_cpu.h"
 
 namespace kmx_frame_sum {

@@ -12,10 +12,10 @@
 #include <limits>
 #include <memory>
 
-#include "camera/kmxlib.h"
-#include "capture/capture.h"
-#include "capture/thread_state.h"
-#include "image/iformat.h"
+#include "kmxcore/camera/kmxlib.h"
+#include "kmxcore/capture/capture.h"
+#include "kmxcore/capture/thread_state.h"
+#include "kmxcore/image/iformat.h"
 #include "kmx_platform.h"
 
 namespace kmx_multi {

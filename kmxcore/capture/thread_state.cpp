@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "capture/thread_state.h"
+#include "kmxcore/capture/thread_state.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "kmx_export.h"
+#include <kmxcore/kmx_export.h>
 
 /// @brief Stop and abort requests for a running capture, and four words of
 /// the application's own bookkeeping between its threads.

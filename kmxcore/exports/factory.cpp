@@ -4,23 +4,23 @@
 //
 // No C++ exception crosses into a C caller: a creation that runs out of
 // storage answers null.
-#include "exports/kmxcore_c.h"
+#include "kmxcore/kmxcore_c.h"
 
 #include <new>
 
-#include "buffers/buffer_pool.h"
-#include "camera/device.h"
-#include "camera/kmx_interface.h"
-#include "capture/capture.h"
-#include "capture/thread_state.h"
-#include "image/fw_image.h"
-#include "image/iformat.h"
-#include "image/image.h"
-#include "image/image_binfo.h"
-#include "image/image_core.h"
-#include "image/image_info.h"
-#include "image/os_image.h"
-#include "settings/cam_settings.h"
+#include "kmxcore/buffers/buffer_pool.h"
+#include "kmxcore/camera/device.h"
+#include "kmxcore/camera/kmx_interface.h"
+#include "kmxcore/capture/capture.h"
+#include "kmxcore/capture/thread_state.h"
+#include "kmxcore/image/fw_image.h"
+#include "kmxcore/image/iformat.h"
+#include "kmxcore/image/image.h"
+#include "kmxcore/image/image_binfo.h"
+#include "kmxcore/image/image_core.h"
+#include "kmxcore/image/image_info.h"
+#include "kmxcore/image/os_image.h"
+#include "kmxcore/settings/cam_settings.h"
 
 namespace {
 

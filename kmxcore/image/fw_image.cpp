@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "image/fw_image.h"
+#include "kmxcore/image/fw_image.h"
+#include "kmx_platform.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -24,7 +24,7 @@
 
 #include <cstddef>
 
-#include "image/image.h"
+#include <kmxcore/image/image.h>
 
 // Header block: the 40-byte header and 256 colour-table entries.
 enum : unsigned {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "image/iformat.h"
+#include "kmxcore/image/iformat.h"
 
 #include <iterator>
 

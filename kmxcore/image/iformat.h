@@ -9,7 +9,7 @@
 #ifndef KMX_IMAGE_IFORMAT_H
 #define KMX_IMAGE_IFORMAT_H
 
-#include "kmx_export.h"
+#include <kmxcore/kmx_export.h>
 
 // The defined codes.
 enum kmx_format_code : unsigned {

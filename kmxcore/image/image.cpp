@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "image/image.h"
+#include "kmxcore/image/image.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
-#include "image/iformat.h"
+#include "kmxcore/image/iformat.h"
+#include "kmx_platform.h"
 
 namespace {
 

@@ -24,7 +24,7 @@
 #ifndef KMX_IMAGE_IMAGE_H
 #define KMX_IMAGE_IMAGE_H
 
-#include "image/image_core.h"
+#include <kmxcore/image/image_core.h>
 
 class KMX_CORE_API Cimage : public Cimage_core {
 public:

@@ -1,4 +1,4 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "image/image_binfo.h"
+#include "kmxcore/image/image_binfo.h"
 
 Cimage_binfo::~Cimage_binfo() = default;

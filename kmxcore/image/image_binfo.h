@@ -11,8 +11,8 @@
 #ifndef KMX_IMAGE_IMAGE_BINFO_H
 #define KMX_IMAGE_IMAGE_BINFO_H
 
-#include "image/image_info.h"
-#include "kmx_export.h"
+#include <kmxcore/image/image_info.h>
+#include <kmxcore/kmx_export.h>
 
 class Cfw_image;
 class Cimage;

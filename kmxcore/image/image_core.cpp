@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "image/image_core.h"
+#include "kmxcore/image/image_core.h"
 
 Cimage_core::~Cimage_core() = default;
 

@@ -15,8 +15,8 @@
 #ifndef KMX_IMAGE_IMAGE_CORE_H
 #define KMX_IMAGE_IMAGE_CORE_H
 
-#include "kmx_export.h"
-#include "kmx_platform.h"
+#include <kmxcore/kmx_export.h>
+#include <kmxcore/win_types.h>
 
 static_assert(sizeof(unsigned) == 4, "image fields are 32-bit unsigned values");
 static_assert(sizeof(RECT) == 16, "an image rectangle is four signed 32-bit values");

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // Cimage_drawable: drawing through the image's memory device context.
-#include "image/image_drawable.h"
+#include "kmxcore/image/image_drawable.h"
+#include "kmx_platform.h"
 
 #include <climits>
 #include <cstdlib>

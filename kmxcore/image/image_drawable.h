@@ -26,7 +26,7 @@
 #ifndef KMX_IMAGE_IMAGE_DRAWABLE_H
 #define KMX_IMAGE_IMAGE_DRAWABLE_H
 
-#include "image/image_core.h"
+#include <kmxcore/image/image_core.h>
 
 class KMX_CORE_API Cimage_drawable : public Cimage_core {
 public:

@@ -1,4 +1,4 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "image/image_info.h"
+#include "kmxcore/image/image_info.h"
 
 Cimage_info::~Cimage_info() = default;

@@ -9,7 +9,7 @@
 #ifndef KMX_IMAGE_IMAGE_INFO_H
 #define KMX_IMAGE_IMAGE_INFO_H
 
-#include "kmx_export.h"
+#include <kmxcore/kmx_export.h>
 
 class KMX_CORE_API Cimage_info {
 public:

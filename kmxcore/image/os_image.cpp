@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // Cos_image: a DIB section in a memory DC, created, cleared and released.
-#include "image/os_image.h"
+#include "kmxcore/image/os_image.h"
+#include "kmx_platform.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -25,8 +25,8 @@
 #ifndef KMX_IMAGE_OS_IMAGE_H
 #define KMX_IMAGE_OS_IMAGE_H
 
-#include "image/fw_image.h"
-#include "image/image_drawable.h"
+#include <kmxcore/image/fw_image.h>
+#include <kmxcore/image/image_drawable.h>
 
 class KMX_CORE_API Cos_image : public Cimage_drawable {
 public:

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "settings/cam_settings.h"
+#include "kmxcore/settings/cam_settings.h"
 
 #include <cmath>
 
-#include "camera/exposure_curve.h"
-#include "image/iformat.h"
+#include "kmxcore/camera/exposure_curve.h"
+#include "kmxcore/image/iformat.h"
 
 namespace {
 

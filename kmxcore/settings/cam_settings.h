@@ -28,8 +28,8 @@
 #ifndef KMX_SETTINGS_CAM_SETTINGS_H
 #define KMX_SETTINGS_CAM_SETTINGS_H
 
-#include "camera/kmxlib.h"
-#include "kmx_export.h"
+#include <kmxcore/camera/kmxlib.h>
+#include <kmxcore/kmx_export.h>
 
 // Characters a configuration name keeps; the field has one more byte for
 // the terminator.

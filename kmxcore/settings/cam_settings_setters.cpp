@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include <cstring>
 
-#include "settings/cam_settings.h"
+#include "kmxcore/settings/cam_settings.h"
 
 namespace {
 

@@ -14,10 +14,13 @@ inline bool kmx_platform_set_key_down(int, bool) { return false; }
 inline void kmx_platform_release_all_keys() {}
 #else
 #  include "posix/kmx_platform_api.h"
+/* C names, like the rest of the layer's exports. */
+extern "C" {
 /* Holds a key down (or lets it go) for GetAsyncKeyState. Returns true. */
 KMX_PLATFORM_API bool kmx_platform_set_key_down(int virtual_key, bool down);
 /* Lets every key go. */
 KMX_PLATFORM_API void kmx_platform_release_all_keys();
+}
 #endif
 
 /*
@@ -78,9 +81,11 @@ inline bool kmx_platform_destroy_window(HWND window)
     return window != nullptr && DestroyWindow(window) != 0;
 }
 #else
+extern "C" {
 KMX_PLATFORM_API HWND kmx_platform_create_window(int width, int height);
 KMX_PLATFORM_API COLORREF kmx_platform_window_pixel(HWND window, int x, int y);
 KMX_PLATFORM_API bool kmx_platform_destroy_window(HWND window);
+}
 #endif
 
 #endif

@@ -35,37 +35,61 @@
 extern "C" {
 #endif
 
-KMX_PLATFORM_API HDC CreateCompatibleDC(HDC hdc);
-KMX_PLATFORM_API BOOL DeleteDC(HDC hdc);
+KMX_PLATFORM_API HDC CreateCompatibleDC(HDC hdc)
+    __asm__("kmx_platform_CreateCompatibleDC");
+KMX_PLATFORM_API BOOL DeleteDC(HDC hdc)
+    __asm__("kmx_platform_DeleteDC");
 KMX_PLATFORM_API HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* pbmi, UINT usage,
-                                          VOID** ppvBits, HANDLE hSection, DWORD offset);
-KMX_PLATFORM_API HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h);
-KMX_PLATFORM_API BOOL DeleteObject(HGDIOBJ ho);
-KMX_PLATFORM_API HGDIOBJ GetStockObject(int i);
-KMX_PLATFORM_API HPEN CreatePen(int iStyle, int cWidth, COLORREF color);
+                                          VOID** ppvBits, HANDLE hSection, DWORD offset)
+    __asm__("kmx_platform_CreateDIBSection");
+KMX_PLATFORM_API HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h)
+    __asm__("kmx_platform_SelectObject");
+KMX_PLATFORM_API BOOL DeleteObject(HGDIOBJ ho)
+    __asm__("kmx_platform_DeleteObject");
+KMX_PLATFORM_API HGDIOBJ GetStockObject(int i)
+    __asm__("kmx_platform_GetStockObject");
+KMX_PLATFORM_API HPEN CreatePen(int iStyle, int cWidth, COLORREF color)
+    __asm__("kmx_platform_CreatePen");
 KMX_PLATFORM_API HPEN ExtCreatePen(DWORD iPenStyle, DWORD cWidth, const LOGBRUSH* plbrush,
-                                   DWORD cStyle, const DWORD* pstyle);
-KMX_PLATFORM_API HBRUSH CreateSolidBrush(COLORREF color);
-KMX_PLATFORM_API HPALETTE CreatePalette(const LOGPALETTE* plpal);
-KMX_PLATFORM_API int SetROP2(HDC hdc, int rop2);
-KMX_PLATFORM_API BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT lppt);
-KMX_PLATFORM_API BOOL LineTo(HDC hdc, int x, int y);
+                                   DWORD cStyle, const DWORD* pstyle)
+    __asm__("kmx_platform_ExtCreatePen");
+KMX_PLATFORM_API HBRUSH CreateSolidBrush(COLORREF color)
+    __asm__("kmx_platform_CreateSolidBrush");
+KMX_PLATFORM_API HPALETTE CreatePalette(const LOGPALETTE* plpal)
+    __asm__("kmx_platform_CreatePalette");
+KMX_PLATFORM_API int SetROP2(HDC hdc, int rop2)
+    __asm__("kmx_platform_SetROP2");
+KMX_PLATFORM_API BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT lppt)
+    __asm__("kmx_platform_MoveToEx");
+KMX_PLATFORM_API BOOL LineTo(HDC hdc, int x, int y)
+    __asm__("kmx_platform_LineTo");
 KMX_PLATFORM_API BOOL Arc(HDC hdc, int x1, int y1, int x2, int y2, int x3, int y3, int x4,
-                          int y4);
-KMX_PLATFORM_API BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom);
+                          int y4)
+    __asm__("kmx_platform_Arc");
+KMX_PLATFORM_API BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom)
+    __asm__("kmx_platform_Rectangle");
 KMX_PLATFORM_API int StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth,
                                    int DestHeight, int xSrc, int ySrc, int SrcWidth,
                                    int SrcHeight, const VOID* lpBits,
-                                   const BITMAPINFO* lpbmi, UINT iUsage, DWORD rop);
+                                   const BITMAPINFO* lpbmi, UINT iUsage, DWORD rop)
+    __asm__("kmx_platform_StretchDIBits");
 KMX_PLATFORM_API BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1,
-                             int y1, DWORD rop);
-KMX_PLATFORM_API COLORREF GetPixel(HDC hdc, int x, int y);
-KMX_PLATFORM_API int SaveDC(HDC hdc);
-KMX_PLATFORM_API BOOL RestoreDC(HDC hdc, int nSavedDC);
-KMX_PLATFORM_API BOOL SetWindowOrgEx(HDC hdc, int x, int y, LPPOINT lppt);
-KMX_PLATFORM_API HPALETTE SelectPalette(HDC hdc, HPALETTE hPal, BOOL bForceBkgd);
-KMX_PLATFORM_API UINT RealizePalette(HDC hdc);
-KMX_PLATFORM_API BOOL GdiFlush(void);
+                             int y1, DWORD rop)
+    __asm__("kmx_platform_BitBlt");
+KMX_PLATFORM_API COLORREF GetPixel(HDC hdc, int x, int y)
+    __asm__("kmx_platform_GetPixel");
+KMX_PLATFORM_API int SaveDC(HDC hdc)
+    __asm__("kmx_platform_SaveDC");
+KMX_PLATFORM_API BOOL RestoreDC(HDC hdc, int nSavedDC)
+    __asm__("kmx_platform_RestoreDC");
+KMX_PLATFORM_API BOOL SetWindowOrgEx(HDC hdc, int x, int y, LPPOINT lppt)
+    __asm__("kmx_platform_SetWindowOrgEx");
+KMX_PLATFORM_API HPALETTE SelectPalette(HDC hdc, HPALETTE hPal, BOOL bForceBkgd)
+    __asm__("kmx_platform_SelectPalette");
+KMX_PLATFORM_API UINT RealizePalette(HDC hdc)
+    __asm__("kmx_platform_RealizePalette");
+KMX_PLATFORM_API BOOL GdiFlush(void)
+    __asm__("kmx_platform_GdiFlush");
 
 #ifdef __cplusplus
 }

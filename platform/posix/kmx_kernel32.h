@@ -11,7 +11,8 @@ extern "C" {
 #endif
 
 /* Suspends the thread for the given milliseconds; 0 only yields. */
-KMX_PLATFORM_API void Sleep(DWORD milliseconds);
+KMX_PLATFORM_API void Sleep(DWORD milliseconds)
+    __asm__("kmx_platform_Sleep");
 
 #ifdef __cplusplus
 }

@@ -1,16 +1,15 @@
 /* SPDX-License-Identifier: Apache-2.0 */
-/* Windows types and constants used by the library, with their Windows
- * sizes on every target: LONG and DWORD are 32 bits even on LP64. */
+/* The Windows types and constants the platform layer and the library's
+ * own code use, beyond those of the public signatures
+ * (kmxcore/win_types.h), with their Windows sizes on every target. */
 #ifndef KMX_WIN_TYPES_H
 #define KMX_WIN_TYPES_H
 
 #include <stdint.h>
 
+#include "kmxcore/win_types.h"
+
 typedef int32_t BOOL;
-typedef uint8_t BYTE;
-typedef uint16_t WORD;
-typedef uint32_t DWORD;
-typedef int32_t LONG;
 typedef uint32_t UINT;
 typedef int32_t INT;
 typedef int16_t SHORT;
@@ -23,13 +22,10 @@ typedef void VOID;
  * type below converts to it implicitly. */
 typedef void* HGDIOBJ;
 
-/* GDI and USER handles: distinct pointer types, as with STRICT on Windows. */
-typedef struct kmx_hdc__* HDC;
-typedef struct kmx_hbitmap__* HBITMAP;
+/* GDI handles beyond those of the public signatures: distinct pointer
+ * types, as with STRICT on Windows. */
 typedef struct kmx_hpen__* HPEN;
 typedef struct kmx_hbrush__* HBRUSH;
-typedef struct kmx_hpalette__* HPALETTE;
-typedef struct kmx_hwnd__* HWND;
 
 #ifndef FALSE
 #  define FALSE 0
@@ -38,43 +34,12 @@ typedef struct kmx_hwnd__* HWND;
 #  define TRUE 1
 #endif
 
-typedef struct tagRECT {
-    LONG left;
-    LONG top;
-    LONG right;
-    LONG bottom;
-} RECT, *LPRECT;
+typedef RECT* LPRECT;
 
 typedef struct tagPOINT {
     LONG x;
     LONG y;
 } POINT, *LPPOINT;
-
-typedef struct tagRGBQUAD {
-    BYTE rgbBlue;
-    BYTE rgbGreen;
-    BYTE rgbRed;
-    BYTE rgbReserved;
-} RGBQUAD;
-
-typedef struct tagBITMAPINFOHEADER {
-    DWORD biSize;
-    LONG biWidth;
-    LONG biHeight;
-    WORD biPlanes;
-    WORD biBitCount;
-    DWORD biCompression;
-    DWORD biSizeImage;
-    LONG biXPelsPerMeter;
-    LONG biYPelsPerMeter;
-    DWORD biClrUsed;
-    DWORD biClrImportant;
-} BITMAPINFOHEADER;
-
-typedef struct tagBITMAPINFO {
-    BITMAPINFOHEADER bmiHeader;
-    RGBQUAD bmiColors[1];
-} BITMAPINFO;
 
 typedef struct tagLOGBRUSH {
     UINT lbStyle;
@@ -97,9 +62,6 @@ typedef struct tagLOGPALETTE {
 
 #ifdef __cplusplus
 static_assert(sizeof(PALETTEENTRY) == 4, "PALETTEENTRY is four bytes");
-static_assert(sizeof(RECT) == 16, "RECT is four 32-bit values");
-static_assert(sizeof(RGBQUAD) == 4, "RGBQUAD is four bytes");
-static_assert(sizeof(BITMAPINFOHEADER) == 40, "BITMAPINFOHEADER is 40 bytes");
 #endif
 
 enum {

@@ -6,8 +6,8 @@
 #include <cmath>
 
 #include "commands.h"
-#include "image/fw_image.h"
-#include "image/iformat.h"
+#include "kmxcore/image/fw_image.h"
+#include "kmxcore/image/iformat.h"
 #include "kmxcap_test_support.h"
 #include "options.h"
 #include "picture.h"

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "buffers/buffer_pool.h"
-#include "camera/kmx_interface.h"
-#include "image/iformat.h"
+#include "kmxcore/buffers/buffer_pool.h"
+#include "kmxcore/camera/kmx_interface.h"
+#include "kmxcore/image/iformat.h"
 #include "kmx_test_support.h"
 
 namespace {

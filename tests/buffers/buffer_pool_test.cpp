@@ -4,8 +4,8 @@
 #include <climits>
 #include <cstdint>
 
-#include "buffers/buffer_pool.h"
-#include "image/iformat.h"
+#include "kmxcore/buffers/buffer_pool.h"
+#include "kmxcore/image/iformat.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <utility>
 
-#include "buffers/frame_info.h"
-#include "image/iformat.h"
+#include "kmxcore/buffers/frame_info.h"
+#include "kmxcore/image/iformat.h"
 
 namespace {
 

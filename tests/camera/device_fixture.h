@@ -9,8 +9,8 @@
 
 #include <vector>
 
-#include "camera/device.h"
-#include "camera/kmx_interface.h"
+#include "kmxcore/camera/device.h"
+#include "kmxcore/camera/kmx_interface.h"
 #include "kmx_test_support.h"
 
 namespace device_test {

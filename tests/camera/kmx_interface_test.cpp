@@ -3,7 +3,7 @@
 // static pass-throughs handing the handle (null included) to the library.
 #include <gtest/gtest.h>
 
-#include "camera/kmx_interface.h"
+#include "kmxcore/camera/kmx_interface.h"
 #include "kmx_test_support.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "camera/exposure_curve.h"
+#include "kmxcore/camera/exposure_curve.h"
 #include "multi_fixture.h"
 
 namespace multi_test {

@@ -11,11 +11,11 @@
 #include <utility>
 #include <vector>
 
-#include "camera/device.h"
-#include "camera/kmx_interface.h"
-#include "capture/capture.h"
-#include "capture/thread_state.h"
-#include "image/fw_image.h"
+#include "kmxcore/camera/device.h"
+#include "kmxcore/camera/kmx_interface.h"
+#include "kmxcore/capture/capture.h"
+#include "kmxcore/capture/thread_state.h"
+#include "kmxcore/image/fw_image.h"
 #include "kmx_test_support.h"
 
 namespace capture_test {

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "capture/frame_kernels.h"
-#include "capture/frame_sum.h"
+#include "kmxcore/capture/frame_kernels.h"
+#include "kmxcore/capture/frame_sum.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #define KMX_TESTS_MULTI_FIXTURE_H
 
 #include "capture_fixture.h"
-#include "image/image_binfo.h"
+#include "kmxcore/image/image_binfo.h"
 
 namespace multi_test {
 

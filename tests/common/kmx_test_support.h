@@ -10,8 +10,8 @@
 
 #include <vector>
 
-#include "camera/device.h"
-#include "camera/kmx_interface.h"
+#include "kmxcore/camera/device.h"
+#include "kmxcore/camera/kmx_interface.h"
 #include "kmx_platform_control.h"
 #include "kmxsim_control.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "image/os_image.h"
+#include "kmxcore/image/os_image.h"
 #include "kmx_platform.h"
 
 namespace kmx_test {

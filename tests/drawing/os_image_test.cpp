@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "drawing_support.h"
-#include "image/fw_image.h"
-#include "image/os_image.h"
+#include "kmxcore/image/fw_image.h"
+#include "kmxcore/image/os_image.h"
 #include "kmx_platform_control.h"
 
 using kmx_test::byte_at;

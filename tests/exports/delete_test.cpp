@@ -4,10 +4,10 @@
 // returned.
 #include <gtest/gtest.h>
 
-#include "buffers/frame_info.h"
-#include "exports/kmxcore_c.h"
-#include "image/fw_image.h"
-#include "settings/cam_settings.h"
+#include "kmxcore/buffers/frame_info.h"
+#include "kmxcore/kmxcore_c.h"
+#include "kmxcore/image/fw_image.h"
+#include "kmxcore/settings/cam_settings.h"
 
 namespace {
 

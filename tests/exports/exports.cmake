@@ -3,7 +3,7 @@
 # and the list of names the library exports.
 
 add_executable(test_exports_c ${CMAKE_CURRENT_LIST_DIR}/load_library.c)
-target_include_directories(test_exports_c PRIVATE ${PROJECT_SOURCE_DIR}/kmxcore/exports)
+target_include_directories(test_exports_c PRIVATE ${PROJECT_SOURCE_DIR})
 if(WIN32)
     target_compile_definitions(test_exports_c PRIVATE
         KMXCORE_LIBRARY="$<TARGET_FILE_NAME:kmxcore>")

@@ -9,7 +9,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "kmxcore_c.h"
+#include "kmxcore/kmxcore_c.h"
 
 #if defined(_WIN32)
 #  include <windows.h>

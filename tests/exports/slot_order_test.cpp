@@ -11,18 +11,18 @@
 #include <cstddef>
 #include <cstring>
 
-#include "buffers/buffer_pool.h"
-#include "buffers/frame_info.h"
-#include "camera/device.h"
-#include "camera/kmx_interface.h"
-#include "capture/capture.h"
-#include "capture/thread_state.h"
-#include "exports/kmxcore_c.h"
-#include "image/fw_image.h"
-#include "image/iformat.h"
-#include "image/image.h"
-#include "image/os_image.h"
-#include "settings/cam_settings.h"
+#include "kmxcore/buffers/buffer_pool.h"
+#include "kmxcore/buffers/frame_info.h"
+#include "kmxcore/camera/device.h"
+#include "kmxcore/camera/kmx_interface.h"
+#include "kmxcore/capture/capture.h"
+#include "kmxcore/capture/thread_state.h"
+#include "kmxcore/kmxcore_c.h"
+#include "kmxcore/image/fw_image.h"
+#include "kmxcore/image/iformat.h"
+#include "kmxcore/image/image.h"
+#include "kmxcore/image/os_image.h"
+#include "kmxcore/settings/cam_settings.h"
 
 namespace {
 

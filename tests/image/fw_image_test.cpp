@@ -5,8 +5,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "image/fw_image.h"
-#include "image/iformat.h"
+#include "kmxcore/image/fw_image.h"
+#include "kmxcore/image/iformat.h"
+#include "kmx_platform.h"
 
 namespace {
 

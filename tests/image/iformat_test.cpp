@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include <gtest/gtest.h>
 
-#include "image/iformat.h"
+#include "kmxcore/image/iformat.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <climits>
 #include <cstring>
 
-#include "image/image.h"
-#include "image/iformat.h"
+#include "kmxcore/image/image.h"
+#include "kmxcore/image/iformat.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "image/iformat.h"
+#include "kmxcore/image/iformat.h"
 #include "settings_fixture.h"
 
 namespace {

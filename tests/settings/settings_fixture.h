@@ -10,9 +10,9 @@
 
 #include <vector>
 
-#include "camera/kmx_interface.h"
+#include "kmxcore/camera/kmx_interface.h"
 #include "kmx_test_support.h"
-#include "settings/cam_settings.h"
+#include "kmxcore/settings/cam_settings.h"
 
 namespace settings_test {
 

@@ -9,9 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include "capture/thread_state.h"
+#include "kmxcore/capture/thread_state.h"
 #include "kmx_platform.h"
-#include "kmxlib.h"
+#include "kmxcore/camera/kmxlib.h"
 #include "kmxsim_control.h"
 
 // The checks in kmxlib.h are written for 32-bit pointers; make sure they
