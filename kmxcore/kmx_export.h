@@ -1,6 +1,13 @@
-// SPDX-License-Identifier: Apache-2.0
-// Export marker for the classes and C functions of kmxcore. Everything
-// without it stays inside the library.
+/* SPDX-License-Identifier: Apache-2.0 */
+/**
+ * @file kmx_export.h
+ * @brief Export markers of kmxcore's classes and C functions.
+ *
+ * Everything without a marker stays inside the library. The list of
+ * exported names itself is kept in one place in the sources (the linker
+ * hides whatever it does not name); the markers only say which
+ * declarations may be exported.
+ */
 #ifndef KMX_EXPORT_H
 #define KMX_EXPORT_H
 
@@ -13,5 +20,8 @@
 #else
 #  define KMX_CORE_API __attribute__((visibility("default")))
 #endif
+
+/** The marker of the C entry points: the same as the classes'. */
+#define KMX_C_API KMX_CORE_API
 
 #endif

@@ -27,15 +27,9 @@
 
 #include <stdint.h>
 
-#if defined(_WIN32)
-#  if defined(KMX_CORE_BUILDING)
-#    define KMX_C_API __declspec(dllexport)
-#  else
-#    define KMX_C_API __declspec(dllimport)
-#  endif
-#else
-#  define KMX_C_API __attribute__((visibility("default")))
-#endif
+#include <kmxcore/diagnostics.h>
+#include <kmxcore/kmx_export.h>
+#include <kmxcore/version.h>
 
 #if defined(_WIN32) && defined(__i386__)
 #  define KMX_THISCALL __attribute__((thiscall))

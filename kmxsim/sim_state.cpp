@@ -5,7 +5,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cinttypes>
+#include <cstdio>
 #include <cstring>
+#include <string>
+
+#include "kmxcore/diagnostics/log.h"
 
 struct kmx_camera_list {
     std::vector<std::pair<uint32_t, uint32_t>> cameras; // (id, index) of every camera
@@ -14,6 +19,38 @@ struct kmx_camera_list {
 namespace kmxsim {
 
 namespace {
+
+// Appends a recorded argument: addresses in hexadecimal, values in
+// decimal (the record does not keep the types, so the size decides).
+void append_argument(std::string& text, uint64_t value)
+{
+    char number[24];
+    if (value > UINT32_MAX)
+        std::snprintf(number, sizeof number, "0x%" PRIx64, value);
+    else
+        std::snprintf(number, sizeof number, "%" PRIu64, value);
+    text += number;
+}
+
+// One line per call: injected faults and refusals at info, every other
+// call at debug. A completion check answering "in progress" comes many
+// times a frame and is left out.
+void log_call(const kmxsim_call& call, bool finished, bool faulted)
+{
+    if (!finished || call.status == KMX_FRAME_BUSY)
+        return;
+    const kmx_log_level level = (faulted || call.status != KMX_OK) ? KMX_LOG_INFO : KMX_LOG_DEBUG;
+    if (!kmx_log::enabled(KMX_LOG_SIM, level))
+        return;
+    std::string arguments;
+    append_argument(arguments, addr(call.handle));
+    for (unsigned i = 0; i < call.nargs; ++i) {
+        arguments += ", ";
+        append_argument(arguments, call.args[i]);
+    }
+    kmx_log::write(KMX_LOG_SIM, level, "%s(%s) = %d%s", kmxsim_fn_name(call.fn),
+                   arguments.c_str(), call.status, faulted ? " (injected fault)" : "");
+}
 
 struct kmx_instance_object {
     int unused;
@@ -240,9 +277,17 @@ int Centry::finish(int status)
     if (!lock_.owns_lock())
         lock_.lock();
     call_.status = status;
+    finished_ = true;
     if (state().recording)
         state().calls.push_back(call_);
     return status;
+}
+
+Centry::~Centry()
+{
+    if (lock_.owns_lock())
+        lock_.unlock();
+    log_call(call_, finished_, faulted_);
 }
 
 } // namespace kmxsim
@@ -250,6 +295,8 @@ int Centry::finish(int status)
 using namespace kmxsim;
 
 extern "C" {
+
+KMXLIB_API void kmxlib_set_log_sink(const kmxlib_log_sink* sink) { kmx_log::use_sink(sink); }
 
 KMXLIB_API const char* kmxsim_fn_name(kmxsim_fn fn)
 {

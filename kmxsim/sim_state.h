@@ -115,11 +115,12 @@ void* make_camera_list_locked();
 bool dispose_camera_list_locked(void* object);
 
 // One contract call: takes the lock, applies a fault, records the call
-// with its status when it ends.
+// with its status when it ends, and logs it (category sim) once the lock is
+// let go, so that a log callback may call into the simulator.
 class Centry {
 public:
     Centry(kmxsim_fn fn, const void* handle, std::initializer_list<uint64_t> args);
-    ~Centry() = default;
+    ~Centry();
     Centry(const Centry&) = delete;
     Centry& operator=(const Centry&) = delete;
 
@@ -135,6 +136,7 @@ public:
 private:
     std::unique_lock<std::mutex> lock_;
     kmxsim_call call_{};
+    bool finished_ = false;
     bool faulted_ = false;
     int fault_status_ = 0;
 };

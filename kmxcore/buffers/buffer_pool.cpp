@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "kmxcore/buffers/buffer_pool.h"
+#include "kmxcore/camera/camera_call.h"
+#include "kmxcore/diagnostics/log.h"
 
 #include <new>
 #include <utility>
@@ -129,6 +131,10 @@ int Cbuffer_pool::create_pool(unsigned type, unsigned components, unsigned depth
     for (unsigned i = 0; i < count; ++i) {
         if (buffers[i].create_image(type, components, depth, order, new_width, new_height))
             continue;
+        kmx_log::write(KMX_LOG_BUFFERS, KMX_LOG_WARN,
+                       "Cbuffer_pool::create_pool: buffer %u of %u (%d x %d, %u x %u bits) "
+                       "could not be made",
+                       i, count, new_width, new_height, components, depth);
         discard_images(buffers, i);
         return 1;
     }
@@ -208,7 +214,12 @@ int Cbuffer_pool::assign(kmx_camera_t* target)
             record->buffer_size != buffers[i].get_bsize())
             return 1;
     }
-    if (kmx_assign_buffers(target, frame_info.get_frame_list(), no_buffers) != KMX_OK) {
+    if (camera_call(kmx_assign_buffers, target, frame_info.get_frame_list(), no_buffers) !=
+        KMX_OK) {
+        kmx_log::write(KMX_LOG_BUFFERS, KMX_LOG_WARN,
+                       "Cbuffer_pool::assign: the camera refused the %u records; the buffers "
+                       "are closed and the pool is spent",
+                       no_buffers);
         close_images(buffers, no_buffers);
         assigned = 0;
         return 1;
@@ -221,7 +232,7 @@ int Cbuffer_pool::assign(kmx_camera_t* target)
 void Cbuffer_pool::release()
 {
     if (buffers != nullptr && assigned && camera != nullptr)
-        kmx_release_buffers(camera);
+        camera_call(kmx_release_buffers, camera);
     camera = nullptr;
     assigned = 0;
 }

@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "kmxcore/camera/camera_call.h"
 #include "kmxcore/camera/kmx_interface.h"
 
 namespace {
@@ -92,7 +93,7 @@ int Cdevice::open(unsigned id, unsigned index, unsigned no_buffers)
         return 1;
     camera_id = id;
     camera_index = index;
-    if (kmx_open(instance, camera_id, camera_index, &camera) != KMX_OK) {
+    if (camera_call(kmx_open, instance, camera_id, camera_index, &camera) != KMX_OK) {
         camera = nullptr;
         return 1;
     }
@@ -120,7 +121,7 @@ int Cdevice::open_any(unsigned& id, unsigned& index, unsigned no_buffers)
         return 1;
     camera_id = id;
     camera_index = index;
-    if (kmx_open_any(instance, &camera_id, &camera_index, &camera) != KMX_OK) {
+    if (camera_call(kmx_open_any, instance, &camera_id, &camera_index, &camera) != KMX_OK) {
         camera = nullptr;
         return 1;
     }
@@ -144,7 +145,7 @@ int Cdevice::open_any(unsigned& id, unsigned& index)
 void Cdevice::read_identity()
 {
     unsigned caps = 0;
-    kmx_get_info(camera, KMX_INFO_CAPS, &caps);
+    camera_call(kmx_get_info, camera, KMX_INFO_CAPS, &caps);
     camera_caps = caps;
     camera_type = (caps & KMX_CAP_COLOR) ? 1 : 0;
     image_mode = camera_type;
@@ -156,7 +157,7 @@ void Cdevice::read_identity()
     if (caps & KMX_CAP_DEPTH12)
         camera_depths |= KMX_DEPTH_BIT_12;
 
-    kmx_get_info(camera, KMX_INFO_SERIAL_NO, &serial_no);
+    camera_call(kmx_get_info, camera, KMX_INFO_SERIAL_NO, &serial_no);
     get_info(KMX_INFO_MAX_WIDTH, &max_width);
     get_info(KMX_INFO_MAX_HEIGHT, &max_height);
     get_info(KMX_INFO_PREVIEW_WIDTH, &preview_width);
@@ -229,7 +230,7 @@ void Cdevice::abandon_open()
 {
     bpool.close();
     if (camera)
-        kmx_close(instance, &camera);
+        camera_call(kmx_close, instance, &camera);
     // The camera library nulls the handle it closes; do not depend on it.
     camera = nullptr;
 }

@@ -269,6 +269,29 @@ KMXLIB_API int kmx_register_event_callback(kmx_camera_t* camera, unsigned event,
                                            unsigned reserved);
 KMXLIB_API int kmx_remove_event_callback(kmx_camera_t* camera, unsigned event);
 
+/* Optional: a shared log channel ----------------------------------------- */
+
+/*
+ * Besides the 58 functions, a camera library may export
+ * kmxlib_set_log_sink. kmxcore looks it up when it opens the library
+ * instance and hands over its own diagnostics channel, so that the camera
+ * library's messages obey KMX_LOG as kmxcore read it and reach the
+ * application's log callback (kmxcore/diagnostics.h). Categories and
+ * levels are the kmx_log_category and kmx_log_level values. A library that
+ * does not export it is used all the same.
+ */
+typedef struct kmxlib_log_sink {
+    /* Non-zero when a message of this category and level would be written. */
+    int (*enabled)(int category, int level);
+    /* Writes one message: one line, no line break. */
+    void (*write)(int category, int level, const char* message);
+} kmxlib_log_sink;
+
+/* From now on the library's messages go to sink; null brings back the
+ * library's own channel (stderr). The sink stays valid until it is
+ * replaced. */
+KMXLIB_API void kmxlib_set_log_sink(const kmxlib_log_sink* sink);
+
 #ifdef __cplusplus
 }
 #endif

@@ -6,6 +6,7 @@
 #include "kmxcore/camera/device.h"
 #include "kmxcore/capture/multi_common.h"
 #include "kmxcore/capture/thread_state.h"
+#include "kmxcore/diagnostics/log.h"
 #include "kmxcore/image/fw_image.h"
 #include "kmx_platform.h"
 
@@ -117,9 +118,14 @@ int Ccapture::retry_single_frame(Attempt attempt)
         if (result == CAPTURE_OK)
             return result;
         if (result == CAPTURE_FAILED || ++retry_count > no_retries) {
+            kmx_log::write(KMX_LOG_CAPTURE, KMX_LOG_INFO,
+                           "single frame: result %d after %u retries; given up", result,
+                           retry_count > no_retries ? no_retries : retry_count);
             restart_needed = 1;
             return result;
         }
+        kmx_log::write(KMX_LOG_CAPTURE, KMX_LOG_INFO, "single frame: result %d, retry %u of %u",
+                       result, retry_count, no_retries);
     }
 }
 

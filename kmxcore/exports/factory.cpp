@@ -13,6 +13,7 @@
 #include "kmxcore/camera/kmx_interface.h"
 #include "kmxcore/capture/capture.h"
 #include "kmxcore/capture/thread_state.h"
+#include "kmxcore/diagnostics/log.h"
 #include "kmxcore/image/fw_image.h"
 #include "kmxcore/image/iformat.h"
 #include "kmxcore/image/image.h"
@@ -27,7 +28,10 @@ namespace {
 template <class T, class... Args>
 void* create(Args... args)
 {
-    return new (std::nothrow) T(args...);
+    T* object = new (std::nothrow) T(args...);
+    if (object == nullptr)
+        kmx_log::write(KMX_LOG_EXPORTS, KMX_LOG_ERROR, "Create_: out of memory");
+    return object;
 }
 
 // The exported classes share no base, but every one of them is polymorphic

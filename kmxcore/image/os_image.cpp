@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // Cos_image: a DIB section in a memory DC, created, cleared and released.
 #include "kmxcore/image/os_image.h"
+#include "kmxcore/diagnostics/log.h"
 #include "kmx_platform.h"
 
 #include <algorithm>
@@ -183,12 +184,18 @@ int Cos_image::create_image(unsigned type, int width, int height)
     const uint64_t total = row * uint64_t(height > 0 ? height : 0);
     rowbytes = unsigned(row);
     size = bsize = unsigned(total);
-    if (width <= 0 || height <= 0 || total > UINT32_MAX)
+    if (width <= 0 || height <= 0 || total > UINT32_MAX) {
+        kmx_log::write(KMX_LOG_DRAWING, KMX_LOG_WARN,
+                       "Cos_image::create_image: no DIB section of %d x %d pixels", width, height);
         return 0;
+    }
 
     binfo = static_cast<BITMAPINFO*>(std::malloc(KMX_BITMAP_BLOCK_BYTES));
-    if (binfo == nullptr)
+    if (binfo == nullptr) {
+        kmx_log::write(KMX_LOG_DRAWING, KMX_LOG_ERROR,
+                       "Cos_image::create_image: no memory for the bitmap header");
         return 0;
+    }
     fill_header(binfo, width, height, bits, size, colour);
     fill_colour_table(binfo, colour);
 
@@ -198,6 +205,9 @@ int Cos_image::create_image(unsigned type, int width, int height)
     void* pixels = nullptr;
     hbitmap = CreateDIBSection(hdc, binfo, DIB_RGB_COLORS, &pixels, nullptr, 0);
     if (hbitmap == nullptr) {
+        kmx_log::write(KMX_LOG_DRAWING, KMX_LOG_WARN,
+                       "Cos_image::create_image: GDI made no DIB section of %d x %d pixels", width,
+                       height);
         std::free(binfo);
         binfo = nullptr;
         if (hdc != nullptr)
@@ -220,8 +230,12 @@ void Cos_image::draw_image(Cfw_image* frame)
     const unsigned w = std::min(get_width(), frame->get_width());
     const unsigned h = std::min(get_height(), frame->get_height());
     BITMAPINFO* header = frame->get_binfo();
-    if (!describes_pixels(header, *frame, h))
+    if (!describes_pixels(header, *frame, h)) {
+        kmx_log::write(KMX_LOG_DRAWING, KMX_LOG_DEBUG,
+                       "Cos_image::draw_image: the frame's header does not describe its pixels "
+                       "as GDI reads them; nothing drawn");
         return;
+    }
     const RECT block = {0, 0, LONG(w), LONG(h)};
     draw_bitmap(header, static_cast<char*>(frame->get_bp()), block, block);
 }
@@ -233,8 +247,12 @@ void Cos_image::draw_image(Cimage_drawable* image)
     const unsigned w = std::min(get_width(), image->get_width());
     const unsigned h = std::min(get_height(), image->get_height());
     BITMAPINFO* header = image->get_binfo();
-    if (!describes_pixels(header, *image, h))
+    if (!describes_pixels(header, *image, h)) {
+        kmx_log::write(KMX_LOG_DRAWING, KMX_LOG_DEBUG,
+                       "Cos_image::draw_image: the image's header does not describe its pixels "
+                       "as GDI reads them; nothing drawn");
         return;
+    }
     const RECT block = {0, 0, LONG(w), LONG(h)};
     draw_bitmap(header, static_cast<char*>(image->get_bp()), block, block);
 }

@@ -5,6 +5,7 @@
 
 #include "kmxcore/camera/exposure_curve.h"
 #include "kmxcore/image/iformat.h"
+#include "kmxcore/camera/camera_call.h"
 
 namespace {
 
@@ -94,7 +95,7 @@ int Ccam_settings::init(kmx_camera_t* new_camera)
     camera = new_camera;
     if (camera == nullptr)
         return 0;
-    kmx_get_info(camera, KMX_INFO_CAPS, &flags);
+    camera_call(kmx_get_info, camera, KMX_INFO_CAPS, &flags);
 
     const bool colour = (flags & KMX_CAP_COLOR) != 0;
     image_type = colour ? 1 : 0;
@@ -106,33 +107,33 @@ int Ccam_settings::init(kmx_camera_t* new_camera)
     native_order = colour ? 1 : 0;
     native_components = no_components;
 
-    kmx_get_param_max(camera, KMX_PARAM_GAIN, &max_gain);
-    kmx_get_param_max(camera, KMX_PARAM_BL, &max_bl);
-    kmx_get_param_max(camera, KMX_PARAM_EXPOSURE, &max_exposure);
-    kmx_get_param_max(camera, KMX_PARAM_RED_GAIN, &max_red_gain);
-    kmx_get_param_max(camera, KMX_PARAM_GREEN_GAIN, &max_green_gain);
-    kmx_get_param_max(camera, KMX_PARAM_BLUE_GAIN, &max_blue_gain);
-    kmx_get_fparam_max(camera, KMX_FPARAM_GAMMA, &max_gamma);
-    kmx_get_param_max(camera, KMX_PARAM_CONTRAST, &max_contrast);
+    camera_call(kmx_get_param_max, camera, KMX_PARAM_GAIN, &max_gain);
+    camera_call(kmx_get_param_max, camera, KMX_PARAM_BL, &max_bl);
+    camera_call(kmx_get_param_max, camera, KMX_PARAM_EXPOSURE, &max_exposure);
+    camera_call(kmx_get_param_max, camera, KMX_PARAM_RED_GAIN, &max_red_gain);
+    camera_call(kmx_get_param_max, camera, KMX_PARAM_GREEN_GAIN, &max_green_gain);
+    camera_call(kmx_get_param_max, camera, KMX_PARAM_BLUE_GAIN, &max_blue_gain);
+    camera_call(kmx_get_fparam_max, camera, KMX_FPARAM_GAMMA, &max_gamma);
+    camera_call(kmx_get_param_max, camera, KMX_PARAM_CONTRAST, &max_contrast);
 
-    kmx_get_param_min(camera, KMX_PARAM_GAIN, &min_gain);
-    kmx_get_param_min(camera, KMX_PARAM_BL, &min_bl);
-    kmx_get_param_min(camera, KMX_PARAM_EXPOSURE, &min_exposure);
-    kmx_get_param_min(camera, KMX_PARAM_RED_GAIN, &min_red_gain);
-    kmx_get_param_min(camera, KMX_PARAM_GREEN_GAIN, &min_green_gain);
-    kmx_get_param_min(camera, KMX_PARAM_BLUE_GAIN, &min_blue_gain);
-    kmx_get_fparam_min(camera, KMX_FPARAM_GAMMA, &min_gamma);
-    kmx_get_param_min(camera, KMX_PARAM_CONTRAST, &min_contrast);
+    camera_call(kmx_get_param_min, camera, KMX_PARAM_GAIN, &min_gain);
+    camera_call(kmx_get_param_min, camera, KMX_PARAM_BL, &min_bl);
+    camera_call(kmx_get_param_min, camera, KMX_PARAM_EXPOSURE, &min_exposure);
+    camera_call(kmx_get_param_min, camera, KMX_PARAM_RED_GAIN, &min_red_gain);
+    camera_call(kmx_get_param_min, camera, KMX_PARAM_GREEN_GAIN, &min_green_gain);
+    camera_call(kmx_get_param_min, camera, KMX_PARAM_BLUE_GAIN, &min_blue_gain);
+    camera_call(kmx_get_fparam_min, camera, KMX_FPARAM_GAMMA, &min_gamma);
+    camera_call(kmx_get_param_min, camera, KMX_PARAM_CONTRAST, &min_contrast);
 
-    kmx_index_to_gain(camera, min_gain, &min_gain_value);
-    kmx_index_to_gain(camera, max_gain, &max_gain_value);
+    camera_call(kmx_index_to_gain, camera, min_gain, &min_gain_value);
+    camera_call(kmx_index_to_gain, camera, max_gain, &max_gain_value);
     return load_defaults(camera);
 }
 
 int Ccam_settings::load_defaults(kmx_camera_t* source)
 {
     unsigned caps = 0;
-    kmx_get_info(source, KMX_INFO_CAPS, &caps);
+    camera_call(kmx_get_info, source, KMX_INFO_CAPS, &caps);
     const bool colour = (caps & KMX_CAP_COLOR) != 0;
     image_type = colour ? 1 : 0;
 
@@ -145,45 +146,45 @@ int Ccam_settings::load_defaults(kmx_camera_t* source)
     if (colour) {
         gain = preset_colour_gain;
         gamma_mode = 1;
-        kmx_get_param_default(source, KMX_PARAM_RED_GAIN, &red_gain);
-        kmx_get_param_default(source, KMX_PARAM_GREEN_GAIN, &green_gain);
-        kmx_get_param_default(source, KMX_PARAM_BLUE_GAIN, &blue_gain);
-        kmx_index_to_wb_gain(source, red_gain, &red_gain_value);
-        kmx_index_to_wb_gain(source, green_gain, &green_gain_value);
-        kmx_index_to_wb_gain(source, blue_gain, &blue_gain_value);
+        camera_call(kmx_get_param_default, source, KMX_PARAM_RED_GAIN, &red_gain);
+        camera_call(kmx_get_param_default, source, KMX_PARAM_GREEN_GAIN, &green_gain);
+        camera_call(kmx_get_param_default, source, KMX_PARAM_BLUE_GAIN, &blue_gain);
+        camera_call(kmx_index_to_wb_gain, source, red_gain, &red_gain_value);
+        camera_call(kmx_index_to_wb_gain, source, green_gain, &green_gain_value);
+        camera_call(kmx_index_to_wb_gain, source, blue_gain, &blue_gain_value);
     } else {
         gain = preset_mono_gain;
         gamma_mode = 0;
     }
 
-    kmx_get_param_default(source, KMX_PARAM_GAIN, &gain);
-    kmx_index_to_gain(source, gain, &gain_value);
-    kmx_get_param_default(source, KMX_PARAM_BL, &bl);
-    kmx_index_to_bl(source, bl, &bl_value);
+    camera_call(kmx_get_param_default, source, KMX_PARAM_GAIN, &gain);
+    camera_call(kmx_index_to_gain, source, gain, &gain_value);
+    camera_call(kmx_get_param_default, source, KMX_PARAM_BL, &bl);
+    camera_call(kmx_index_to_bl, source, bl, &bl_value);
 
     exposure = preset_exposure_index;
     unsigned default_exposure = 0;
-    if (kmx_get_param_default(source, KMX_PARAM_EXPOSURE, &default_exposure) == KMX_OK) {
+    if (camera_call(kmx_get_param_default, source, KMX_PARAM_EXPOSURE, &default_exposure) == KMX_OK) {
         exposure_value = default_exposure;
         exposure = exposure_index_of(default_exposure);
     }
 
     contrast_mode = 0;
     contrast = neutral_contrast;
-    kmx_get_param_default(source, KMX_PARAM_CONTRAST, &contrast);
+    camera_call(kmx_get_param_default, source, KMX_PARAM_CONTRAST, &contrast);
 
     double default_gamma = 1.0;
-    if (kmx_get_fparam_default(source, KMX_FPARAM_GAMMA, &default_gamma) == KMX_OK) {
+    if (camera_call(kmx_get_fparam_default, source, KMX_FPARAM_GAMMA, &default_gamma) == KMX_OK) {
         gamma = default_gamma;
-        kmx_gamma_to_index(source, default_gamma, &gamma_index);
+        camera_call(kmx_gamma_to_index, source, default_gamma, &gamma_index);
     }
 
     red_boost = 1;
     blue_boost = 1;
     rate = 0;
-    kmx_get_param_default(source, KMX_PARAM_RATE, &rate);
+    camera_call(kmx_get_param_default, source, KMX_PARAM_RATE, &rate);
     live_rate = 0;
-    kmx_get_param_default(source, KMX_PARAM_RATE, &live_rate);
+    camera_call(kmx_get_param_default, source, KMX_PARAM_RATE, &live_rate);
 
     depth_select = 0;
     average_opt = 1;

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "kmxcore/settings/cam_settings.h"
+#include "kmxcore/camera/camera_call.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ bool Ccam_settings::set_gain(unsigned index)
     if (camera != nullptr) {
         if (!within(index, min_gain, max_gain))
             return false;
-        kmx_index_to_gain(camera, index, &gain_value);
+        camera_call(kmx_index_to_gain, camera, index, &gain_value);
     }
     gain = index;
     return true;
@@ -74,7 +75,7 @@ bool Ccam_settings::set_gain(unsigned index)
 bool Ccam_settings::set_gain_value(double value)
 {
     if (camera != nullptr) {
-        kmx_gain_to_index(camera, value, &gain);
+        camera_call(kmx_gain_to_index, camera, value, &gain);
         gain = clamped(gain, min_gain, max_gain);
     }
     gain_value = value;
@@ -86,7 +87,7 @@ bool Ccam_settings::set_bl(unsigned index)
     if (camera != nullptr) {
         if (!within(index, min_bl, max_bl))
             return false;
-        kmx_index_to_bl(camera, index, &bl_value);
+        camera_call(kmx_index_to_bl, camera, index, &bl_value);
     }
     bl = index;
     return true;
@@ -95,7 +96,7 @@ bool Ccam_settings::set_bl(unsigned index)
 bool Ccam_settings::set_bl_value(double value)
 {
     if (camera != nullptr) {
-        kmx_bl_to_index(camera, value, &bl);
+        camera_call(kmx_bl_to_index, camera, value, &bl);
         bl = clamped(bl, min_bl, max_bl);
     }
     bl_value = value;
@@ -143,7 +144,7 @@ bool Ccam_settings::set_gamma(double value)
         // everything, is refused instead of reaching the conversion.
         if (!(value >= min_gamma && value <= max_gamma))
             return false;
-        kmx_gamma_to_index(camera, value, &gamma_index);
+        camera_call(kmx_gamma_to_index, camera, value, &gamma_index);
     }
     gamma = value;
     return true;
@@ -154,7 +155,7 @@ bool Ccam_settings::set_gamma_index(unsigned index)
     if (camera != nullptr) {
         if (!within(index, min_gamma_index, max_gamma_index))
             return false;
-        kmx_index_to_gamma(camera, index, &gamma);
+        camera_call(kmx_index_to_gamma, camera, index, &gamma);
     }
     gamma_index = index;
     return true;
@@ -165,7 +166,7 @@ bool Ccam_settings::set_red_gain(unsigned index)
     if (camera != nullptr) {
         if (!within(index, min_red_gain, max_red_gain))
             return false;
-        kmx_index_to_wb_gain(camera, index, &red_gain_value);
+        camera_call(kmx_index_to_wb_gain, camera, index, &red_gain_value);
     }
     red_gain = index;
     return true;
@@ -176,7 +177,7 @@ bool Ccam_settings::set_blue_gain(unsigned index)
     if (camera != nullptr) {
         if (!within(index, min_blue_gain, max_blue_gain))
             return false;
-        kmx_index_to_wb_gain(camera, index, &blue_gain_value);
+        camera_call(kmx_index_to_wb_gain, camera, index, &blue_gain_value);
     }
     blue_gain = index;
     return true;
@@ -187,7 +188,7 @@ bool Ccam_settings::set_green_gain(unsigned index)
     if (camera != nullptr) {
         if (!within(index, min_green_gain, max_green_gain))
             return false;
-        kmx_index_to_wb_gain(camera, index, &green_gain_value);
+        camera_call(kmx_index_to_wb_gain, camera, index, &green_gain_value);
     }
     green_gain = index;
     return true;
@@ -196,7 +197,7 @@ bool Ccam_settings::set_green_gain(unsigned index)
 bool Ccam_settings::set_red_gain_value(double value)
 {
     if (camera != nullptr) {
-        kmx_wb_gain_to_index(camera, value, &red_gain);
+        camera_call(kmx_wb_gain_to_index, camera, value, &red_gain);
         red_gain = clamped(red_gain, min_red_gain, max_red_gain);
     }
     red_gain_value = value;
@@ -206,7 +207,7 @@ bool Ccam_settings::set_red_gain_value(double value)
 bool Ccam_settings::set_blue_gain_value(double value)
 {
     if (camera != nullptr) {
-        kmx_wb_gain_to_index(camera, value, &blue_gain);
+        camera_call(kmx_wb_gain_to_index, camera, value, &blue_gain);
         blue_gain = clamped(blue_gain, min_blue_gain, max_blue_gain);
     }
     blue_gain_value = value;
@@ -216,7 +217,7 @@ bool Ccam_settings::set_blue_gain_value(double value)
 bool Ccam_settings::set_green_gain_value(double value)
 {
     if (camera != nullptr) {
-        kmx_wb_gain_to_index(camera, value, &green_gain);
+        camera_call(kmx_wb_gain_to_index, camera, value, &green_gain);
         green_gain = clamped(green_gain, min_green_gain, max_green_gain);
     }
     green_gain_value = value;
@@ -244,7 +245,7 @@ bool Ccam_settings::set_exposure(unsigned index)
     if (camera != nullptr) {
         if (!within(index, min_exposure, max_exposure))
             return false;
-        kmx_index_to_exp(camera, index, &exposure_value);
+        camera_call(kmx_index_to_exp, camera, index, &exposure_value);
     }
     exposure = index;
     return true;
@@ -253,7 +254,7 @@ bool Ccam_settings::set_exposure(unsigned index)
 bool Ccam_settings::set_exposure_value(unsigned value)
 {
     if (camera != nullptr) {
-        kmx_exp_to_index(camera, value, &exposure);
+        camera_call(kmx_exp_to_index, camera, value, &exposure);
         exposure = clamped(exposure, min_exposure, max_exposure);
     }
     exposure_value = value;

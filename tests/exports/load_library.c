@@ -75,6 +75,24 @@ static void format_words(void)
           "properties of format 5", __LINE__);
 }
 
+/* The library loaded is the one these headers describe, and its log
+ * channel takes a list and reports what it did not understand. */
+static void version_and_log(void)
+{
+    typedef const char* (*version_fn)(void);
+    typedef int (*configure_fn)(const char*);
+    typedef kmx_log_level (*get_level_fn)(kmx_log_category);
+    version_fn version = (version_fn)symbol("kmxcore_version");
+    configure_fn configure = (configure_fn)symbol("kmx_log_configure");
+    get_level_fn get_level = (get_level_fn)symbol("kmx_log_get_level");
+    if (version == NULL || configure == NULL || get_level == NULL)
+        return;
+    check(strcmp(version(), KMXCORE_VERSION_STRING) == 0, "the headers' version", __LINE__);
+    check(configure("exports:debug,lens:debug") == 1, "one item not understood", __LINE__);
+    check(get_level(KMX_LOG_EXPORTS) == KMX_LOG_DEBUG, "exports at debug", __LINE__);
+    check(configure("exports:error") == 0, "back to error", __LINE__);
+}
+
 static void iformat_slots(void)
 {
     void* iformat = create("Create_iformat");
@@ -234,6 +252,7 @@ int main(int argc, char** argv)
         return 1;
     }
     format_words();
+    version_and_log();
     iformat_slots();
     thread_state_slots();
     settings_defaults();

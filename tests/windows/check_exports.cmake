@@ -1,20 +1,16 @@
 # SPDX-License-Identifier: Apache-2.0
-# Checks the export table of a Windows DLL: every C function a header
-# declares must be exported under its plain name (no leading underscore, no
+# Checks the export table of a Windows DLL against the list of exported
+# names (cmake/exports.txt): every C function the list declares for the
+# library must be exported under its plain name (no leading underscore, no
 # @N stdcall suffix), so that GetProcAddress and other compilers' import
-# libraries find it.
+# libraries find it; and nothing else may be exported but the members,
+# virtual tables and type information of the classes the list names.
 #
-#   cmake -DOBJDUMP=<objdump> -DDLL=<file.dll>
-#         -DHEADERS=<header> | -DHEADER_DIR=<folder, searched recursively>
-#         -DMACRO=<regex of the export macros> -DPATTERN=<regex of names>
-#         [-DEXPECTED_COUNT=<n>] -P check_exports.cmake
-#
-# The names come from the headers' declarations "MACRO <type> name(" that
-# match PATTERN; a folder is read as it stands when the test runs. With EXPECTED_COUNT the number of such declarations must
-# be exactly that, so a lost declaration fails too.
+#   cmake -DOBJDUMP=<objdump> -DDLL=<file.dll> -DSECTION=<library in the list>
+#         -DEXPORTS_MODULE=<cmake/kmx_exports.cmake> -P check_exports.cmake
 cmake_minimum_required(VERSION 3.25)
 
-foreach(var OBJDUMP DLL MACRO PATTERN)
+foreach(var OBJDUMP DLL SECTION EXPORTS_MODULE)
     if(NOT DEFINED ${var} OR "${${var}}" STREQUAL "")
         message(FATAL_ERROR "check_exports: ${var} not given")
     endif()
@@ -22,32 +18,9 @@ endforeach()
 if(NOT EXISTS "${DLL}")
     message(FATAL_ERROR "check_exports: ${DLL} does not exist")
 endif()
-
-# The names the headers declare.
-if(DEFINED HEADER_DIR)
-    file(GLOB_RECURSE dir_headers "${HEADER_DIR}/*.h")
-    list(APPEND HEADERS ${dir_headers})
-endif()
-set(declared "")
-foreach(header IN LISTS HEADERS)
-    file(READ "${header}" text)
-    # One declaration may span lines; the name is the identifier right
-    # before the first parenthesis after the macro.
-    string(REGEX MATCHALL "${MACRO}[ \t\r\n]+[A-Za-z_][A-Za-z0-9_ \t\r\n\\*]*\\(" decls "${text}")
-    foreach(decl IN LISTS decls)
-        string(REGEX MATCH "([A-Za-z_][A-Za-z0-9_]*)[ \t\r\n]*\\($" _ "${decl}")
-        set(name "${CMAKE_MATCH_1}")
-        if(name MATCHES "${PATTERN}")
-            list(APPEND declared "${name}")
-        endif()
-    endforeach()
-endforeach()
-list(REMOVE_DUPLICATES declared)
+include(${EXPORTS_MODULE})
+kmx_read_exports(${KMX_EXPORT_LIST} ${SECTION} declared classes)
 list(LENGTH declared declared_count)
-if(DEFINED EXPECTED_COUNT AND NOT declared_count EQUAL EXPECTED_COUNT)
-    message(FATAL_ERROR "check_exports: the headers declare ${declared_count} functions "
-                        "matching '${PATTERN}', expected ${EXPECTED_COUNT}: ${declared}")
-endif()
 
 # The names in the DLL's export table.
 execute_process(COMMAND "${OBJDUMP}" -p "${DLL}"
@@ -82,20 +55,31 @@ foreach(name IN LISTS declared)
         string(APPEND problems "\n  ${name} is not exported undecorated${found}")
     endif()
 endforeach()
-# Whatever else the DLL exports under a name of the checked kind must be
-# undecorated too.
 foreach(name IN LISTS exported)
+    if(name IN_LIST declared)
+        continue()
+    endif()
+    set(ours FALSE)
+    foreach(class IN LISTS classes)
+        string(LENGTH ${class} length)
+        if(name MATCHES "^_Z(N|NK|TV|TI|TS)${length}${class}")
+            set(ours TRUE)
+        endif()
+    endforeach()
+    if(ours)
+        continue()
+    endif()
     string(REGEX REPLACE "^_+" "" bare "${name}")
     string(REGEX REPLACE "@[0-9]+$" "" bare "${bare}")
-    if(bare MATCHES "${PATTERN}" AND NOT bare STREQUAL name)
+    if(bare IN_LIST declared)
         string(APPEND problems "\n  decorated export '${name}'")
-    elseif(name MATCHES "@[0-9]+$")
-        string(APPEND problems "\n  stdcall-decorated export '${name}'")
+    else()
+        string(APPEND problems "\n  '${name}' is exported but not in the list")
     endif()
 endforeach()
 
 if(problems)
     message(FATAL_ERROR "check_exports: ${DLL}:${problems}")
 endif()
-message(STATUS "check_exports: ${DLL}: ${declared_count} declared functions matching "
-               "'${PATTERN}' exported undecorated (${exported_count} exports in all)")
+message(STATUS "check_exports: ${DLL}: the ${declared_count} listed C functions exported "
+               "undecorated (${exported_count} exports in all)")

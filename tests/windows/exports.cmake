@@ -14,29 +14,17 @@ endif()
 
 set(kmx_windows_dir ${CMAKE_CURRENT_LIST_DIR})
 
-# The camera library exports all 58 contract functions under their C names.
-add_test(NAME windows_kmxsim_exports
-         COMMAND ${CMAKE_COMMAND}
-                 -DOBJDUMP=${CMAKE_OBJDUMP}
-                 -DDLL=$<TARGET_FILE:kmxsim>
-                 -DHEADERS=${PROJECT_SOURCE_DIR}/kmxcore/camera/kmxlib.h
-                 -DMACRO=KMXLIB_API
-                 -DPATTERN=^kmx_
-                 -DEXPECTED_COUNT=58
-                 -P ${kmx_windows_dir}/check_exports.cmake)
-
-# kmxcore exports its C factory functions under their C names. The names
-# are taken from the declarations in kmxcore's headers, so the check covers
-# each factory function as soon as it is declared; until then it still
-# fails on any decorated export of those names.
-add_test(NAME windows_kmxcore_exports
-         COMMAND ${CMAKE_COMMAND}
-                 -DOBJDUMP=${CMAKE_OBJDUMP}
-                 -DDLL=$<TARGET_FILE:kmxcore>
-                 -DHEADER_DIR=${PROJECT_SOURCE_DIR}/kmxcore
-                 "-DMACRO=(KMX_CORE_API|KMX_C_API)"
-                 "-DPATTERN=^(Create_|Delete_|classify_image$|decompose_format$|kmx_interface_)"
-                 -P ${kmx_windows_dir}/check_exports.cmake)
+# The DLLs export what cmake/exports.txt lists for them, undecorated, and
+# nothing else.
+foreach(library kmxsim kmxcore)
+    add_test(NAME windows_${library}_exports
+             COMMAND ${CMAKE_COMMAND}
+                     -DOBJDUMP=${CMAKE_OBJDUMP}
+                     -DDLL=$<TARGET_FILE:${library}>
+                     -DSECTION=${library}
+                     -DEXPORTS_MODULE=${PROJECT_SOURCE_DIR}/cmake/kmx_exports.cmake
+                     -P ${kmx_windows_dir}/check_exports.cmake)
+endforeach()
 
 # The export tables are read from the files; nothing is run under Wine, so
 # these checks hold also where the machine cannot run 32-bit programs.
