@@ -10,7 +10,9 @@
 
 #include "abort_watch.h"
 #include "kmxcore/capture/thread_state.h"
+#include "kmxcore/diagnostics.h"
 #include "kmxcore/image/fw_image.h"
+#include "kmxcore/version.h"
 #include "list_command.h"
 #include "overlay.h"
 #include "picture.h"
@@ -21,6 +23,33 @@
 namespace kmxcap {
 
 namespace {
+
+// The tool's version is the library's; a library of another version than
+// the one the tool was built with is named too.
+void print_version()
+{
+    const std::string running = kmxcore_version();
+    std::printf("kmxcap (kmxcore) %s", running.c_str());
+    if (running != KMXCORE_VERSION_STRING)
+        std::printf(" (built with kmxcore %s)", KMXCORE_VERSION_STRING);
+    std::printf("\n");
+}
+
+// The camera-library call behind a failure, for the error line:
+// " (last camera-library failure: kmx_open(...): status 3, KMX_ERR_NOT_FOUND)",
+// or nothing when no call has failed or the failure is not the camera's.
+std::string camera_failure_suffix(const Cstatus& status)
+{
+    const int code = status.exit_code();
+    if (code != exit_no_camera && code != exit_setting_refused && code != exit_capture_failed)
+        return std::string();
+    char call[256] = {};
+    const int library_status = kmx_last_camera_failure(call, sizeof call);
+    if (library_status == 0)
+        return std::string();
+    return std::string(" (last camera-library failure: ") + call + ": status " +
+           std::to_string(library_status) + ", " + kmx_camera_status_name(library_status) + ")";
+}
 
 constexpr unsigned eight_bits = 8;
 constexpr unsigned stream_number_digits = 6;
@@ -475,6 +504,9 @@ Cstatus dispatch(const Coptions& options)
     case Ecommand::help:
         std::fputs(help_text(), stdout);
         return Cstatus::ok();
+    case Ecommand::version:
+        print_version();
+        return Cstatus::ok();
     case Ecommand::list: return list_cameras();
     default: return run_capture_command(options);
     }
@@ -508,7 +540,8 @@ int run_kmxcap(const std::vector<std::string>& args)
     }
     std::fflush(stdout);
     if (!status.is_ok())
-        std::fprintf(stderr, "kmxcap: %s\n", status.message().c_str());
+        std::fprintf(stderr, "kmxcap: %s%s\n", status.message().c_str(),
+                     camera_failure_suffix(status).c_str());
     return status.exit_code();
 }
 

@@ -20,6 +20,7 @@ Usage:
   kmxcap stream N [flags]           N frames of continuous acquisition; prints frames
                                     per second; with --out every frame is written
   kmxcap --help
+  kmxcap --version                  the version of kmxcap and of the kmxcore library
 
 Camera:
   --camera ID[:INDEX]      camera to open (default: the first available)
@@ -67,6 +68,9 @@ Output:
 
 Ctrl-C (and Escape, when stdin is a terminal) aborts the capture: no file is
 left behind and the exit code is 7. A second Ctrl-C ends the program at once.
+
+Diagnostics: KMX_LOG=camera:warn (or capture:debug, debug, ...) logs to stderr; a
+failing camera-library call is named with its status on the error line.
 
 Exit codes:
   0  success

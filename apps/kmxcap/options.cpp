@@ -334,6 +334,12 @@ Cstatus parse_options(const std::vector<std::string>& args, Coptions& options)
     for (const std::string& arg : args)
         if (arg == "--help" || arg == "-h")
             return Cstatus::ok();
+    for (const std::string& arg : args) {
+        if (arg == "--version") {
+            options.command = Ecommand::version;
+            return Cstatus::ok();
+        }
+    }
     if (args.empty())
         return usage("missing subcommand (try --help)");
     if (!command_of(args[0], options.command))

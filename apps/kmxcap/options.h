@@ -13,7 +13,7 @@
 
 namespace kmxcap {
 
-enum class Ecommand { help, list, snap, average, deep_average, auto_adjust, stream };
+enum class Ecommand { help, version, list, snap, average, deep_average, auto_adjust, stream };
 enum class Eauto_kind { exposure, gain, white_balance };
 enum class Ereadout { normal, bin, preview };
 enum class Eoverlay { none, crosshair, grid };

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "kmxcore/diagnostics.h"
+
 namespace kmxcap {
 
 namespace {
@@ -13,13 +15,40 @@ Cstatus refused(const std::string& what)
     return Cstatus(exit_setting_refused, "the camera refused " + what);
 }
 
-// The flag value through a setter; the setter's refusal becomes one line.
+// Settings that are not camera parameters of their own.
+constexpr unsigned no_camera_param = ~0u;
+
+// An index the settings record refused, with what the camera says about
+// it: the range of its parameter and the status it answers when offered
+// the value itself. The failed call is logged by the library (category
+// camera) and named here, so it is not named again on the error line.
+Cstatus refused_by_camera(Cdevice& device, unsigned param, const char* what, unsigned value)
+{
+    unsigned lowest = 0;
+    unsigned highest = 0;
+    const bool have_range = device.get_param_min(param, &lowest) == KMX_OK &&
+                            device.get_param_max(param, &highest) == KMX_OK;
+    const int status = device.set_param(param, value);
+    std::string text = std::string("the camera refused ") + what + " " + std::to_string(value);
+    if (status != KMX_OK)
+        text += ": status " + std::to_string(status) + " (" + kmx_camera_status_name(status) + ")";
+    if (have_range)
+        text += ", valid " + std::to_string(lowest) + ".." + std::to_string(highest);
+    kmx_clear_camera_failure();
+    return Cstatus(exit_setting_refused, text);
+}
+
+// The flag value through a setter; the setter's refusal becomes one line,
+// with the camera's own answer for a camera parameter.
 Cstatus apply(const Cflag_value& flag, Ccam_settings& settings,
-              bool (Ccam_settings::*setter)(unsigned), const char* what)
+              bool (Ccam_settings::*setter)(unsigned), const char* what,
+              Cdevice& device, unsigned param = no_camera_param)
 {
     if (!flag.given || (settings.*setter)(flag.value))
         return Cstatus::ok();
-    return refused(std::string(what) + " " + std::to_string(flag.value));
+    if (param == no_camera_param)
+        return refused(std::string(what) + " " + std::to_string(flag.value));
+    return refused_by_camera(device, param, what, flag.value);
 }
 
 Cstatus apply_readout(const Coptions& o, Ccam_settings& settings)
@@ -47,17 +76,19 @@ Cstatus apply_format(const Coptions& o, bool colour, unsigned depth, Ccam_settin
     return Cstatus::ok();
 }
 
-Cstatus apply_exposure(const Coptions& o, Ccam_settings& settings)
+// The exposure parameter takes microseconds while its limits are indexes,
+// so the camera is not asked about a refused index.
+Cstatus apply_exposure(const Coptions& o, Ccam_settings& settings, Cdevice& device)
 {
     Cstatus status = apply(o.exposure_index, settings, &Ccam_settings::set_exposure,
-                           "exposure index");
+                           "exposure index", device);
     if (!status.is_ok())
         return status;
     return apply(o.exposure_us, settings, &Ccam_settings::set_exposure_value,
-                 "exposure (microseconds)");
+                 "exposure (microseconds)", device);
 }
 
-Cstatus apply_colour(const Coptions& o, bool colour, Ccam_settings& settings)
+Cstatus apply_colour(const Coptions& o, bool colour, Ccam_settings& settings, Cdevice& device)
 {
     const bool any = o.red_gain.given || o.green_gain.given || o.blue_gain.given ||
                      o.red_boost.given || o.blue_boost.given;
@@ -67,22 +98,23 @@ Cstatus apply_colour(const Coptions& o, bool colour, Ccam_settings& settings)
         const Cflag_value& flag;
         bool (Ccam_settings::*setter)(unsigned);
         const char* what;
+        unsigned param;
     } steps[] = {
-        {o.red_gain, &Ccam_settings::set_red_gain, "red gain"},
-        {o.green_gain, &Ccam_settings::set_green_gain, "green gain"},
-        {o.blue_gain, &Ccam_settings::set_blue_gain, "blue gain"},
-        {o.red_boost, &Ccam_settings::set_red_boost, "red boost"},
-        {o.blue_boost, &Ccam_settings::set_blue_boost, "blue boost"},
+        {o.red_gain, &Ccam_settings::set_red_gain, "red gain", KMX_PARAM_RED_GAIN},
+        {o.green_gain, &Ccam_settings::set_green_gain, "green gain", KMX_PARAM_GREEN_GAIN},
+        {o.blue_gain, &Ccam_settings::set_blue_gain, "blue gain", KMX_PARAM_BLUE_GAIN},
+        {o.red_boost, &Ccam_settings::set_red_boost, "red boost", no_camera_param},
+        {o.blue_boost, &Ccam_settings::set_blue_boost, "blue boost", no_camera_param},
     };
     for (const auto& step : steps) {
-        Cstatus status = apply(step.flag, settings, step.setter, step.what);
+        Cstatus status = apply(step.flag, settings, step.setter, step.what, device, step.param);
         if (!status.is_ok())
             return status;
     }
     return Cstatus::ok();
 }
 
-Cstatus apply_tone(const Coptions& o, Ccam_settings& settings)
+Cstatus apply_tone(const Coptions& o, Ccam_settings& settings, Cdevice& device)
 {
     if (o.gamma_given) {
         if (!settings.set_gamma_mode(1) || !settings.set_gamma(o.gamma))
@@ -92,16 +124,17 @@ Cstatus apply_tone(const Coptions& o, Ccam_settings& settings)
         const Cflag_value& flag;
         bool (Ccam_settings::*setter)(unsigned);
         const char* what;
+        unsigned param;
     } steps[] = {
-        {o.gain, &Ccam_settings::set_gain, "gain index"},
-        {o.black_level, &Ccam_settings::set_bl, "black level index"},
-        {o.contrast, &Ccam_settings::set_contrast, "contrast index"},
-        {o.rate, &Ccam_settings::set_rate, "frame-rate selector"},
-        {o.live_rate, &Ccam_settings::set_live_rate, "live frame-rate selector"},
-        {o.invert, &Ccam_settings::set_invert_image, "inversion"},
+        {o.gain, &Ccam_settings::set_gain, "gain index", KMX_PARAM_GAIN},
+        {o.black_level, &Ccam_settings::set_bl, "black level index", KMX_PARAM_BL},
+        {o.contrast, &Ccam_settings::set_contrast, "contrast index", KMX_PARAM_CONTRAST},
+        {o.rate, &Ccam_settings::set_rate, "frame-rate selector", no_camera_param},
+        {o.live_rate, &Ccam_settings::set_live_rate, "live frame-rate selector", no_camera_param},
+        {o.invert, &Ccam_settings::set_invert_image, "inversion", no_camera_param},
     };
     for (const auto& step : steps) {
-        Cstatus status = apply(step.flag, settings, step.setter, step.what);
+        Cstatus status = apply(step.flag, settings, step.setter, step.what, device, step.param);
         if (!status.is_ok())
             return status;
     }
@@ -164,9 +197,9 @@ Cstatus Csession::prepare(const Coptions& options, unsigned settings_depth)
     const Cstatus steps[] = {
         apply_readout(options, settings),
         apply_format(options, colour(), settings_depth, settings),
-        apply_exposure(options, settings),
-        apply_colour(options, colour(), settings),
-        apply_tone(options, settings),
+        apply_exposure(options, settings, device),
+        apply_colour(options, colour(), settings, device),
+        apply_tone(options, settings, device),
     };
     for (const Cstatus& status : steps)
         if (!status.is_ok())

@@ -108,6 +108,47 @@ TEST_F(Ckmxcap_failure, RefusedSettingsNameTheSetting)
         expect_failure(bad);
 }
 
+// A refused camera parameter is offered to the camera, whose answer and
+// range end up on the error line; with KMX_LOG=camera:warn the library
+// logs the failing call as well. A camera that cannot be opened names the
+// call that failed.
+TEST_F(Ckmxcap_failure, ErrorLinesCarryTheCameraLibraryStatus)
+{
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::string> environment;
+        int exit_code;
+        std::vector<const char*> lines;  // each must appear, in this order
+    } cases[] = {
+        {{"snap", "--gain", "99999"},
+         {"KMX_LOG=camera:warn"},
+         exit_refused,
+         {"kmx camera warn: kmx_set_param(0x", ", 0, 99999) failed: status 2 (KMX_ERR_BAD_ARGUMENT)\n",
+          "kmxcap: the camera refused gain index 99999: status 2 (KMX_ERR_BAD_ARGUMENT), "
+          "valid 0..1023\n"}},
+        {{"snap", "--camera", "2", "--red-gain", "100000"},
+         {},
+         exit_refused,
+         {"kmxcap: the camera refused red gain 100000: status 2 (KMX_ERR_BAD_ARGUMENT), valid 0.."}},
+        {{"snap", "--camera", "9"},
+         {},
+         exit_no_camera,
+         {"kmxcap: camera 9:0 could not be opened (last camera-library failure: kmx_open(0x",
+          ", 9, 0, 0x", "): status 3, KMX_ERR_NOT_FOUND)\n"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.back());
+        const Crun_result run = run_tool(c.args, c.environment);
+        EXPECT_EQ(run.exit_code, c.exit_code) << run.err;
+        EXPECT_EQ(count_lines(run.err), static_cast<int>(c.environment.size()) + 1) << run.err;
+        size_t at = 0;
+        for (const char* piece : c.lines) {
+            at = run.err.find(piece, at);
+            ASSERT_NE(at, std::string::npos) << piece << " in " << run.err;
+        }
+    }
+}
+
 TEST_F(Ckmxcap_failure, MissingCamerasAndUnwritableFiles)
 {
     const Cbad_case cases[] = {

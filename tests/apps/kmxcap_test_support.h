@@ -61,11 +61,30 @@ void drain(int out_fd, int err_fd, Crun_result& result, Callback on_err)
     }
 }
 
-// Runs kmxcap with the arguments; on_err sees stderr and the child's pid.
+// The environment of a run: this process's, without a KMX_LOG of the
+// person running the tests, plus the variables given ("NAME=value").
+inline std::vector<std::string> tool_environment(const std::vector<std::string>& extra)
+{
+    std::vector<std::string> variables;
+    for (char** entry = environ; *entry != nullptr; ++entry)
+        if (std::strncmp(*entry, "KMX_LOG=", 8) != 0)
+            variables.emplace_back(*entry);
+    variables.insert(variables.end(), extra.begin(), extra.end());
+    return variables;
+}
+
+// Runs kmxcap with the arguments and the extra environment variables;
+// on_err sees stderr and the child's pid.
 template <typename Callback>
-Crun_result run_tool(const std::vector<std::string>& args, Callback on_err)
+Crun_result run_tool(const std::vector<std::string>& args, Callback on_err,
+                     const std::vector<std::string>& environment = {})
 {
     Crun_result result;
+    std::vector<std::string> variables = tool_environment(environment);
+    std::vector<char*> envp;
+    for (std::string& variable : variables)
+        envp.push_back(variable.data());
+    envp.push_back(nullptr);
     int out_pipe[2];
     int err_pipe[2];
     if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0)
@@ -85,7 +104,7 @@ Crun_result run_tool(const std::vector<std::string>& args, Callback on_err)
         for (std::string& arg : copies)
             argv.push_back(arg.data());
         argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
+        execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
     close(out_pipe[1]);
@@ -97,9 +116,10 @@ Crun_result run_tool(const std::vector<std::string>& args, Callback on_err)
     return result;
 }
 
-inline Crun_result run_tool(const std::vector<std::string>& args)
+inline Crun_result run_tool(const std::vector<std::string>& args,
+                            const std::vector<std::string>& environment = {})
 {
-    return run_tool(args, [](const std::string&, pid_t) {});
+    return run_tool(args, [](const std::string&, pid_t) {}, environment);
 }
 
 // Number of complete lines in a text.
