@@ -2,18 +2,13 @@
 # Wiring beyond the one-program-per-subsystem rule.
 
 # The drawing tests write PNG pictures of drawn frames into the build tree
-# for people to look at, when libpng is at hand (not in the Windows build).
+# for people to look at, with the tools' PNG writer where libpng is at hand
+# (not in the Windows build).
 if(TARGET test_drawing)
     set(kmx_drawing_output ${CMAKE_BINARY_DIR}/drawing)
     file(MAKE_DIRECTORY ${kmx_drawing_output})
     target_compile_definitions(test_drawing PRIVATE KMX_DRAWING_OUTPUT_DIR="${kmx_drawing_output}")
-    if(NOT WIN32)
-        find_package(PNG)
-        if(PNG_FOUND)
-            target_link_libraries(test_drawing PRIVATE PNG::PNG)
-            target_compile_definitions(test_drawing PRIVATE KMX_HAVE_PNG)
-        endif()
-    endif()
+    target_link_libraries(test_drawing PRIVATE kmx_apps_common)
 endif()
 
 # The C factory interface, loaded at run time from C, and the export list.

@@ -8,12 +8,12 @@
 // 2 when there is no camera, 3 when the chosen camera cannot be opened,
 // 4 when a frame could not be captured.
 #include <cstdio>
-#include <memory>
 #include <vector>
 
+#include "camera_walk.h"
+#include "capture_demo.h"
 #include "kmxcore/camera/device.h"
 #include "kmxcore/camera/kmx_interface.h"
-#include "capture_demo.h"
 
 namespace {
 
@@ -24,23 +24,11 @@ constexpr int exit_open_failed = 3;
 
 // Bytes of the description texts asked from the camera library.
 constexpr unsigned text_length = 128;
-// Stops the listing against a library that keeps offering cameras.
-constexpr size_t max_cameras = 64;
-// Each listed camera is held open only to read its descriptions.
-constexpr unsigned listing_buffers = 1;
 
 struct Ccamera_words {
     unsigned id;
     unsigned index;
 };
-
-bool already_listed(const std::vector<Ccamera_words>& found, unsigned id, unsigned index)
-{
-    for (const Ccamera_words& words : found)
-        if (words.id == id && words.index == index)
-            return true;
-    return false;
-}
 
 void print_descriptions(const Cdevice& device)
 {
@@ -52,25 +40,14 @@ void print_descriptions(const Cdevice& device)
                 vendor, product);
 }
 
-// Every camera the library will open. The ones found are held open while
-// the search goes on, so that it moves past them; all are closed again
-// when the list is returned.
+// Every camera the library will open, printed as it is found.
 std::vector<Ccamera_words> list_cameras()
 {
     std::vector<Ccamera_words> found;
-    std::vector<std::unique_ptr<Cdevice>> held;
-    while (found.size() < max_cameras) {
-        auto device = std::make_unique<Cdevice>();
-        unsigned id = 0;
-        unsigned index = 0;
-        if (device->open_any(id, index, listing_buffers) != 0)
-            break;
-        if (already_listed(found, id, index))
-            break;
-        print_descriptions(*device);
-        found.push_back({id, index});
-        held.push_back(std::move(device));
-    }
+    kmx_apps::walk_cameras([&found](Cdevice& device) {
+        print_descriptions(device);
+        found.push_back({device.get_camera_id(), device.get_camera_index()});
+    });
     return found;
 }
 

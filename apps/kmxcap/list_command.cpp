@@ -1,23 +1,19 @@
 // SPDX-License-Identifier: Apache-2.0
 // kmxcap list: every camera the library will open, with its identity,
 // geometry, capabilities and depths.
-#include <cstdio>
-#include <memory>
-#include <vector>
+#include "list_command.h"
 
+#include <cstdio>
+
+#include "camera_walk.h"
 #include "kmxcore/camera/device.h"
 #include "kmxcore/camera/kmx_interface.h"
-#include "list_command.h"
 
 namespace kmxcap {
 
 namespace {
 
 constexpr unsigned text_length = 128;
-// Guards against a library that keeps offering the same camera.
-constexpr size_t max_cameras = 64;
-// A listed camera is held open only to read it; one buffer will do.
-constexpr unsigned listing_buffers = 1;
 
 struct Ccapability_name {
     unsigned bit;
@@ -59,23 +55,8 @@ Cstatus list_cameras()
     Ckmx_interface library;
     if (library.open() != 0)
         return Cstatus(exit_no_camera, "the camera library could not be opened");
-    // Each open_any skips the cameras already held open, so holding them
-    // until the end walks through all of them once.
-    std::vector<std::unique_ptr<Cdevice>> held;
-    while (held.size() < max_cameras) {
-        auto device = std::make_unique<Cdevice>();
-        unsigned id = 0;
-        unsigned index = 0;
-        if (device->open_any(id, index, listing_buffers) != 0)
-            break;
-        print_camera(*device);
-        held.push_back(std::move(device));
-    }
-    if (held.empty())
+    if (kmx_apps::walk_cameras(print_camera) == 0)
         std::printf("no cameras found\n");
-    for (auto& device : held)
-        device->close();
-    held.clear();
     library.close();
     return Cstatus::ok();
 }

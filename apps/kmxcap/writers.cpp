@@ -3,17 +3,16 @@
 #include "writers.h"
 
 #include <cerrno>
-#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
-#include <png.h>
 #include <sys/stat.h>
 #include <tiffio.h>
 #include <unistd.h>
-#include <zlib.h>
+
+#include "png_writer.h"
 
 namespace kmxcap {
 
@@ -40,7 +39,7 @@ bool ends_with_ci(const std::string& path, const std::string& ext)
 
 // One row of the picture in file order: bytes for 8-bit samples,
 // big-endian words for 16-bit PNG.
-void pack_png_row(const Cpicture& picture, unsigned y, std::vector<unsigned char>& row)
+void pack_png_row(const Cpicture& picture, unsigned y, unsigned char* row)
 {
     const size_t values = static_cast<size_t>(picture.width) * picture.channels;
     const uint16_t* source = &picture.samples[y * values];
@@ -55,56 +54,19 @@ void pack_png_row(const Cpicture& picture, unsigned y, std::vector<unsigned char
     }
 }
 
-// libpng reports errors by longjmp; everything with a destructor is made
-// before setjmp, so nothing is skipped when it jumps back.
-bool png_rows_out(png_structp png, png_infop info, const Cpicture& picture,
-                  std::vector<unsigned char>& row, bool fast)
-{
-    if (setjmp(png_jmpbuf(png)))
-        return false;
-    const int colour_type = picture.channels == 1 ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB;
-    png_set_IHDR(png, info, picture.width, picture.height, static_cast<int>(picture.file_bits()),
-                 colour_type, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    if (picture.significant_bits != picture.file_bits()) {
-        png_color_8 bits{};
-        const auto sig = static_cast<png_byte>(picture.significant_bits);
-        bits.gray = bits.red = bits.green = bits.blue = sig;
-        png_set_sBIT(png, info, &bits);
-    }
-    png_set_compression_level(png, fast ? Z_BEST_SPEED : Z_DEFAULT_COMPRESSION);
-    png_write_info(png, info);
-    for (unsigned y = 0; y < picture.height; ++y) {
-        pack_png_row(picture, y, row);
-        png_write_row(png, row.data());
-    }
-    png_write_end(png, info);
-    return true;
-}
-
-void quiet_png_warning(png_structp, png_const_charp) {}
-
 Cstatus write_png(const Cpicture& picture, const std::string& path, bool fast)
 {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr)
-        return write_failure(path, std::strerror(errno));
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr,
-                                              quiet_png_warning);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (info == nullptr) {
-        png_destroy_write_struct(&png, nullptr);
-        std::fclose(file);
-        return write_failure(path, "libpng could not start");
-    }
-    std::vector<unsigned char> row(static_cast<size_t>(picture.width) * picture.channels *
-                                   (picture.file_bits() / 8));
-    png_init_io(png, file);
-    const bool written = png_rows_out(png, info, picture, row, fast);
-    png_destroy_write_struct(&png, &info);
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed)
-        return write_failure(path, "libpng failed (disk full?)");
+    kmx_apps::Cpng_layout layout;
+    layout.width = picture.width;
+    layout.height = picture.height;
+    layout.channels = picture.channels;
+    layout.bits = picture.file_bits();
+    layout.significant_bits = picture.significant_bits;
+    layout.fast = fast;
+    const std::string failure = kmx_apps::write_png(
+        path, layout, [&picture](unsigned y, unsigned char* row) { pack_png_row(picture, y, row); });
+    if (!failure.empty())
+        return write_failure(path, failure);
     return Cstatus::ok();
 }
 

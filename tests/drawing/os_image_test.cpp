@@ -441,7 +441,7 @@ TEST(os_image_pictures, frames_with_crosshair_and_grid_are_written_for_people)
     image.draw_xhair(vga, 1u);
     image.draw_grid(vga, 1u);
     kmx_test::write_png(image, "frame_grid.png");
-#if defined(KMX_HAVE_PNG)
+#if defined(KMX_APPS_HAVE_PNG)
     EXPECT_TRUE(written);
 #else
     EXPECT_FALSE(written);
