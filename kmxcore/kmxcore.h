@@ -2,11 +2,13 @@
 // kmxcore.h - every public class of kmxcore.
 //
 // Applications that link against the classes include this one header;
-// applications that load the library at run time use exports/kmxcore_c.h.
+// applications that load the library at run time use kmxcore/kmxcore_c.h.
 #ifndef KMXCORE_H
 #define KMXCORE_H
 
 #include <kmxcore/camera/kmxlib.h>
+#include <kmxcore/diagnostics.h>
+#include <kmxcore/version.h>
 
 #include <kmxcore/image/iformat.h>
 #include <kmxcore/image/image_core.h>
