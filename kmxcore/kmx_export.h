@@ -11,6 +11,9 @@
 #ifndef KMX_EXPORT_H
 #define KMX_EXPORT_H
 
+/** @def KMX_CORE_API
+ *  The export marker of kmxcore's classes: exported from the library that
+ *  is being built, imported by its users. */
 #if defined(_WIN32)
 #  if defined(KMX_CORE_BUILDING)
 #    define KMX_CORE_API __declspec(dllexport)

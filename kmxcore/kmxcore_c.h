@@ -1,7 +1,8 @@
 /* SPDX-License-Identifier: Apache-2.0 */
-/*
- * kmxcore_c.h - the C entry points of kmxcore, for applications that load
- * the library at run time (dlopen/LoadLibrary) or are written in another
+/**
+ * @file kmxcore_c.h
+ * @brief The C entry points of kmxcore, for applications that load the
+ * library at run time (dlopen/LoadLibrary) or are written in another
  * language.
  *
  * Objects are opaque pointers. Create_<class> makes an object with its
@@ -31,6 +32,9 @@
 #include <kmxcore/kmx_export.h>
 #include <kmxcore/version.h>
 
+/** @def KMX_THISCALL
+ *  The calling convention of virtual operations: thiscall on 32-bit
+ *  Windows, the default elsewhere. */
 #if defined(_WIN32) && defined(__i386__)
 #  define KMX_THISCALL __attribute__((thiscall))
 #else
@@ -41,89 +45,146 @@
 extern "C" {
 #endif
 
-/* Opaque objects. */
-typedef struct kmx_object kmx_object; /* any object */
+/** Any object of kmxcore, opaque to C. */
+typedef struct kmx_object kmx_object;
+/** The camera library's instance (kmxlib.h). */
 typedef struct kmx_instance kmx_instance_t;
+/** A camera list of the camera library (kmxlib.h). */
 typedef struct kmx_camera_list kmx_camera_list_t;
 
-/* The entry of a slot, as an untyped function address. */
+/** @brief The entry of a slot of an object's virtual table, as an untyped
+ *  function address. */
 static inline void* kmx_slot(const void* object, unsigned slot)
 {
     return (*(void* const* const*)object)[slot];
 }
 
-/* The entry of a slot cast to a function taking the object first: use as
- * KMX_CALL(return type, object, slot, further argument types...)(object, ...). */
+/** @def KMX_CALL
+ *  The entry of a slot cast to a function taking the object first: use as
+ *  KMX_CALL(return type, object, slot, further argument types...)(object, ...). */
 #define KMX_CALL(result, object, slot, ...) \
     ((result(KMX_THISCALL*)(void*, ##__VA_ARGS__))kmx_slot((object), (slot)))
 
-/* Creation: each returns a new object, or null when storage ran out. */
+/** @brief A new Ckmx_interface (the instance is not opened).
+ *  @return the object, or null when storage ran out */
 KMX_C_API void* Create_kmx_interface(void);
+/** @brief A new Cdevice (closed).
+ *  @return the object, or null when storage ran out */
 KMX_C_API void* Create_device(void);
+/** @brief A new Ccam_settings (unbound).
+ *  @return the object, or null when storage ran out */
 KMX_C_API void* Create_cam_settings(void);
+/** @brief A new Ccapture not bound to a device.
+ *  @return the object, or null when storage ran out */
 KMX_C_API void* Create_capture(void);
+/** @brief A new Ccapture bound to `device` (a Cdevice, borrowed: it must outlive the capture).
+ *  @return the object, or null when storage ran out */
 KMX_C_API void* Create_capture_for_device(void* device);
+/** @brief A new Cimage_core.
+ *  @return the object, or null when storage ran out */
 KMX_C_API void* Create_image_core(void);
+/** @brief A new Cimage (no buffer).
+ *  @return the object, or null when storage ran out */
 KMX_C_API void* Create_image(void);
+/** @brief A new Cfw_image (no buffer).
+ *  @return the object, or null when storage ran out */
 KMX_C_API void* Create_fw_image(void);
+/** @brief A new Cos_image (no bitmap).
+ *  @return the object, or null when storage ran out */
 KMX_C_API void* Create_os_image(void);
+/** @brief A new Cbuffer_pool (closed).
+ *  @return the object, or null when storage ran out */
 KMX_C_API void* Create_buffer_pool(void);
+/** @brief A new Ciformat.
+ *  @return the object, or null when storage ran out */
 KMX_C_API void* Create_iformat(void);
+/** @brief A new Cimage_info.
+ *  @return the object, or null when storage ran out */
 KMX_C_API void* Create_image_info(void);
+/** @brief A new Cimage_binfo.
+ *  @return the object, or null when storage ran out */
 KMX_C_API void* Create_image_binfo(void);
+/** @brief A new Cthread_state (every word 0).
+ *  @return the object, or null when storage ran out */
 KMX_C_API void* Create_thread_state(void);
 
-/* Destruction: one function under fourteen names. It ends any object of
- * any exported class through its virtual destructor (the most-derived one
- * runs, whatever the name used) and returns the storage with the global
- * operator delete: objects made by a Create_ function, and objects the
- * application made with new, of an exported class or of its own class
- * derived from one. A null object is ignored. As with free(), a pointer
- * that is not such a live object (already deleted, on the stack, or of
- * some other type) is the caller's fault. */
+/** @brief One function under fourteen names: ends any object of any
+ *  exported class through its virtual destructor (the most-derived one
+ *  runs, whatever the name used) and returns the storage with the global
+ *  operator delete: objects made by a Create_ function, and objects the
+ *  application made with new, of an exported class or of its own class
+ *  derived from one. A null object is ignored. As with free(), a pointer
+ *  that is not such a live object (already deleted, on the stack, or of
+ *  some other type) is the caller's fault. */
 KMX_C_API void Delete_buffer_pool(void* object);
+/** @brief The same function as Delete_buffer_pool. */
 KMX_C_API void Delete_cam_settings(void* object);
+/** @brief The same function as Delete_buffer_pool. */
 KMX_C_API void Delete_capture(void* object);
+/** @brief The same function as Delete_buffer_pool. */
 KMX_C_API void Delete_device(void* object);
+/** @brief The same function as Delete_buffer_pool. */
 KMX_C_API void Delete_frame_info(void* object);
+/** @brief The same function as Delete_buffer_pool. */
 KMX_C_API void Delete_fw_image(void* object);
+/** @brief The same function as Delete_buffer_pool. */
 KMX_C_API void Delete_iformat(void* object);
+/** @brief The same function as Delete_buffer_pool. */
 KMX_C_API void Delete_image(void* object);
+/** @brief The same function as Delete_buffer_pool. */
 KMX_C_API void Delete_image_binfo(void* object);
+/** @brief The same function as Delete_buffer_pool. */
 KMX_C_API void Delete_image_core(void* object);
+/** @brief The same function as Delete_buffer_pool. */
 KMX_C_API void Delete_image_info(void* object);
+/** @brief The same function as Delete_buffer_pool. */
 KMX_C_API void Delete_os_image(void* object);
+/** @brief The same function as Delete_buffer_pool. */
 KMX_C_API void Delete_kmx_interface(void* object);
+/** @brief The same function as Delete_buffer_pool. */
 KMX_C_API void Delete_thread_state(void* object);
 
-/* Format words: the code for four properties (0xFFFFFFFF when none fits),
- * and the six properties of a code (1 and all six written, or 0 and none
- * written). */
+/** @brief The format code for four properties (Ciformat::classify_image).
+ *  @return the code, or 0xFFFFFFFF (KMX_FORMAT_NONE) when none fits */
 KMX_C_API unsigned classify_image(unsigned image_mode, unsigned no_components,
                                   unsigned component_depth, unsigned component_order);
+/** @brief The six properties of a format code (Ciformat::decompose_format);
+ *  null outputs are skipped.
+ *  @return 1 with every output written for one of the nine codes; 0 with
+ *          nothing written otherwise */
 KMX_C_API uint8_t decompose_format(unsigned format, unsigned* image_mode,
                                    unsigned* no_components, unsigned* component_depth,
                                    unsigned* component_size, unsigned* component_order,
                                    unsigned* pixel_size);
 
-/* The library instance (open and close it through a kmx_interface object). */
+/** @brief The library instance; open and close it through a kmx_interface
+ *  object (Ckmx_interface::get_interface).
+ *  @return the handle, null while no instance is open */
 KMX_C_API kmx_instance_t* kmx_interface_get_interface(void);
+/** @brief Ckmx_interface::list. @return the camera library's status */
 KMX_C_API int kmx_interface_list(kmx_camera_list_t** camera_list);
+/** @brief Ckmx_interface::dispose_object. @return the camera library's status */
 KMX_C_API int kmx_interface_dispose_object(void** object);
+/** @brief Ckmx_interface::camera_vendor_desc. @return the camera library's status */
 KMX_C_API int kmx_interface_camera_vendor_desc(unsigned camera_id, unsigned camera_index,
                                                char* text, unsigned length);
+/** @brief Ckmx_interface::camera_vendor_prefix. @return the camera library's status */
 KMX_C_API int kmx_interface_camera_vendor_prefix(unsigned camera_id, unsigned camera_index,
                                                  char* text, unsigned length);
+/** @brief Ckmx_interface::camera_product_desc. @return the camera library's status */
 KMX_C_API int kmx_interface_camera_product_desc(unsigned camera_id, unsigned camera_index,
                                                 char* text, unsigned length);
+/** @brief Ckmx_interface::camera_product_prefix: the same as
+ *  kmx_interface_camera_product_desc. @return the camera library's status */
 KMX_C_API int kmx_interface_camera_product_prefix(unsigned camera_id, unsigned camera_index,
                                                   char* text, unsigned length);
 
 /* Virtual slots --------------------------------------------------------- */
 
+/** The two slots every class's table starts with. */
 enum {
-    KMX_SLOT_DESTROY = 0,          /* every class: ends the object, keeps the storage */
-    KMX_SLOT_DESTROY_AND_FREE = 1  /* every class: ends the object, frees the storage */
+    KMX_SLOT_DESTROY = 0,          /**< every class: ends the object, keeps the storage */
+    KMX_SLOT_DESTROY_AND_FREE = 1  /**< every class: ends the object, frees the storage */
 };
 
 /* Ckmx_interface */
