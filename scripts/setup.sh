@@ -16,6 +16,9 @@ native=(cmake ninja-build g++ clang libclang-rt-dev pkg-config
 # The benchmarks' reference (OpenCV, never linked into the library) and the
 # chart of their ratios.
 bench=(libopencv-core-dev libopencv-imgproc-dev python3-matplotlib)
+# The install stage: the API reference, and the Debian packages (their
+# dependencies come from dpkg-shlibdeps, which CPack runs with file).
+install_stage=(doxygen dpkg-dev file)
 # The -posix mingw-w64 compiler (std::thread needs it); Wine runs headless
 # on memory device contexts, but its GDI still wants its own fonts for text.
 windows=(g++-mingw-w64-i686 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
@@ -26,5 +29,5 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 "${sudo_cmd[@]}" apt-get update -qq
 "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
-    "${native[@]}" "${bench[@]}" "${windows[@]}" >/dev/null
+    "${native[@]}" "${bench[@]}" "${install_stage[@]}" "${windows[@]}" >/dev/null
 echo "setup: packages installed"

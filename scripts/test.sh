@@ -2,16 +2,19 @@
 # SPDX-License-Identifier: Apache-2.0
 # Builds and tests kmxcore the way CI does:
 #   1. GCC, the whole suite;
-#   2. Clang, the whole suite (-Werror on both compilers);
-#   3. GCC with AddressSanitizer + UndefinedBehaviorSanitizer (leaks checked);
-#   4. Clang with ThreadSanitizer, the threaded tests;
-#   5. the 32-bit Windows DLL with mingw-w64, the whole suite under Wine;
-#   6. the benchmarks, in a short mode.
-# KMX_STAGES picks stages (default: "gcc clang asan tsan windows bench").
+#   2. install: the GCC build installed, packaged and used from the
+#      installed tree by the examples (scripts/install-test.sh), and the
+#      API reference;
+#   3. Clang, the whole suite (-Werror on both compilers);
+#   4. GCC with AddressSanitizer + UndefinedBehaviorSanitizer (leaks checked);
+#   5. Clang with ThreadSanitizer, the threaded tests;
+#   6. the 32-bit Windows DLL with mingw-w64, the whole suite under Wine;
+#   7. the benchmarks, in a short mode.
+# KMX_STAGES picks stages (default: "gcc install clang asan tsan windows bench").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-stages=${KMX_STAGES:-"gcc clang asan tsan windows bench"}
+stages=${KMX_STAGES:-"gcc install clang asan tsan windows bench"}
 jobs=${KMX_JOBS:-2}
 
 want() { [[ " $stages " == *" $1 "* ]]; }
@@ -26,6 +29,10 @@ build_and_test() {
 }
 
 if want gcc; then build_and_test default; fi
+if want install; then
+    banner "install: install, package, examples, reference"
+    scripts/install-test.sh
+fi
 if want clang; then build_and_test clang; fi
 if want asan; then build_and_test asan; fi
 
