@@ -20,6 +20,14 @@ namespace kmxsim {
 
 namespace {
 
+// Appends the handle (or out address) a call was made with.
+void append_handle(std::string& text, const void* handle)
+{
+    char number[2 + 2 * sizeof(uintptr_t) + 1];
+    std::snprintf(number, sizeof number, "0x%" PRIxPTR, reinterpret_cast<uintptr_t>(handle));
+    text += handle != nullptr ? number : "null";
+}
+
 // Appends a recorded argument: addresses in hexadecimal, values in
 // decimal (the record does not keep the types, so the size decides).
 void append_argument(std::string& text, uint64_t value)
@@ -43,7 +51,7 @@ void log_call(const kmxsim_call& call, bool finished, bool faulted)
     if (!kmx_log::enabled(KMX_LOG_SIM, level))
         return;
     std::string arguments;
-    append_argument(arguments, addr(call.handle));
+    append_handle(arguments, call.handle);
     for (unsigned i = 0; i < call.nargs; ++i) {
         arguments += ", ";
         append_argument(arguments, call.args[i]);
