@@ -159,6 +159,9 @@ public:
     // neither reads KMX_LOG nor complains about it a second time.
     Cthresholds& own_thresholds()
     {
+        // The common case, every call after the first, costs one load.
+        if (environment_applied.load(std::memory_order_acquire))
+            return thresholds;
         std::call_once(environment_read, [this] {
             const char* spec = std::getenv("KMX_LOG");
             if (spec != nullptr && thresholds.apply(spec) != 0)
@@ -167,6 +170,7 @@ public:
                                      "info debug; categories camera capture buffers drawing "
                                      "exports sim aravis)\n",
                              spec);
+            environment_applied.store(true, std::memory_order_release);
         });
         return thresholds;
     }
@@ -220,6 +224,7 @@ private:
 
     Cthresholds thresholds;
     std::once_flag environment_read;
+    std::atomic<bool> environment_applied{false};
     std::atomic<const kmxlib_log_sink*> forward{nullptr};
     std::mutex mutex;
     kmx_log_callback callback = nullptr;
