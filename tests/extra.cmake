@@ -17,3 +17,9 @@ include(${CMAKE_CURRENT_LIST_DIR}/exports/exports.cmake)
 # Windows only: the DLL export tables and the 32-bit layouts.
 include(${CMAKE_CURRENT_LIST_DIR}/windows/exports.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/apps/apps.cmake)
+
+# The camera-library dispatch, kmxcore's tests that run on any camera
+# library, and kmxaravis' own (label "aravis").
+include(${CMAKE_CURRENT_LIST_DIR}/dispatch/dispatch.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/portable/portable.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/aravis/aravis.cmake)

@@ -500,6 +500,9 @@ Cstatus run_capture_command(const Coptions& options)
 
 Cstatus dispatch(const Coptions& options)
 {
+    const Cstatus selected = select_camera_library(options);
+    if (!selected.is_ok())
+        return selected;
     switch (options.command) {
     case Ecommand::help:
         std::fputs(help_text(), stdout);

@@ -9,7 +9,7 @@ const char* help_text()
     return R"(kmxcap - capture images from a kmx camera (the simulated camera by default)
 
 Usage:
-  kmxcap list
+  kmxcap list [--camera-library NAME]
   kmxcap snap [flags]               one frame (retried on transfer errors)
   kmxcap average N [flags]          mean of N streamed 8-bit frames (--sum: clamped sum)
   kmxcap deep-average N [flags]     mean of N deep frames (--depth 10 or 12, default: deepest)
@@ -24,6 +24,10 @@ Usage:
 
 Camera:
   --camera ID[:INDEX]      camera to open (default: the first available)
+  --camera-library NAME    camera library: sim (the default), aravis (GigE Vision
+                           and USB3 Vision cameras; 3:0 is Aravis' fake camera) or
+                           the file of any library with the kmx_ functions; the
+                           environment variable KMX_CAMERA_LIBRARY does the same
 
 Settings (refused values end the run with exit code 4):
   --depth 8|10|12          component depth (snap: deep frame; deep-average: depth summed)

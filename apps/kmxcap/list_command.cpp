@@ -2,6 +2,7 @@
 // kmxcap list: every camera the library will open, with its identity,
 // geometry, capabilities and depths.
 #include "list_command.h"
+#include "session.h"
 
 #include <cstdio>
 
@@ -54,7 +55,7 @@ Cstatus list_cameras()
 {
     Ckmx_interface library;
     if (library.open() != 0)
-        return Cstatus(exit_no_camera, "the camera library could not be opened");
+        return Cstatus(exit_no_camera, library_failure());
     if (kmx_apps::walk_cameras(print_camera) == 0)
         std::printf("no cameras found\n");
     library.close();

@@ -117,6 +117,8 @@ const std::map<std::string, Cvalue_parser>& value_flags()
 {
     static const std::map<std::string, Cvalue_parser> flags = {
         {"--camera", to_camera},
+        {"--camera-library",
+         [](const std::string& t, Coptions& o) { o.camera_library = t; return !t.empty(); }},
         {"--out", [](const std::string& t, Coptions& o) { o.out_path = t; return !t.empty(); }},
         {"--stats-roi", [](const std::string& t, Coptions& o) { return to_region(t, o.stats_region); }},
         {"--roi", [](const std::string& t, Coptions& o) { return to_region(t, o.wb_region); }},

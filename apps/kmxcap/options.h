@@ -45,6 +45,7 @@ struct Coptions {
     bool camera_given = false;
     unsigned camera_id = 0;
     unsigned camera_index = 0;
+    std::string camera_library;          // empty: KMX_CAMERA_LIBRARY or the simulator
 
     std::string out_path;
     bool stats = false;

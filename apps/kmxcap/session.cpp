@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "kmxcore/diagnostics.h"
+#include "kmxlib_dispatch.h"
 
 namespace kmxcap {
 
@@ -159,12 +160,25 @@ int Ctool_capture::get_multi_deep(Cthread_state* state)
     return result;
 }
 
+std::string library_failure()
+{
+    const std::string why = kmxlib_last_error();
+    return "the camera library could not be opened" + (why.empty() ? std::string() : ": " + why);
+}
+
+Cstatus select_camera_library(const Coptions& options)
+{
+    if (options.camera_library.empty() || kmxlib_select(options.camera_library.c_str()) == 0)
+        return Cstatus::ok();
+    return Cstatus(exit_no_camera, kmxlib_last_error());
+}
+
 Csession::~Csession() { close(); }
 
 Cstatus Csession::open(const Coptions& options)
 {
     if (library.open() != 0)
-        return Cstatus(exit_no_camera, "the camera library could not be opened");
+        return Cstatus(exit_no_camera, library_failure());
     library_open = true;
     if (options.camera_given) {
         if (device.open(options.camera_id, options.camera_index) != 0)

@@ -44,6 +44,11 @@ private:
     frame_observer on_frame;
 };
 
+// Why the camera library could not be opened, as the dispatch tells it.
+std::string library_failure();
+// Makes --camera-library the camera library of the run.
+Cstatus select_camera_library(const Coptions& options);
+
 class Csession {
 public:
     Csession() = default;

@@ -250,20 +250,5 @@ TEST_F(Cmulti_frame, CaptureWithoutDeviceRefuses)
     EXPECT_EQ(unbound.accumulate(sums.data(), 16), CAPTURE_FAILED);
 }
 
-TEST_F(Cmulti_frame, StreamedFramesAlternateBetweenTheTwoBuffers)
-{
-    auto& capture = averaging(KMXSIM_PRESET_MONO, 0, 0);
-    ASSERT_EQ(device.start_frame_index(0), 0);
-
-    std::vector<unsigned> buffers;
-    for (int i = 0; i < 4; ++i) {
-        ASSERT_EQ(capture.get_multi_frame(), CAPTURE_OK);
-        buffers.push_back(capture.get_buffer_no());
-        EXPECT_EQ(capture.get_image(), device.get_buffer(capture.get_buffer_no()));
-    }
-    device.abort_frame();
-    EXPECT_EQ(buffers, (std::vector<unsigned>{0, 1, 0, 1}));
-}
-
 } // namespace
 } // namespace multi_test
