@@ -206,6 +206,18 @@ int64_t deadline_after_us(const Ccamera& c)
     return static_cast<int64_t>(std::max(floor_us, deadline_frame_periods * frame_us));
 }
 
+const char* arv_buffer_status_name(ArvBufferStatus status)
+{
+    switch (status) {
+    case ARV_BUFFER_STATUS_TIMEOUT: return "the frame timed out";
+    case ARV_BUFFER_STATUS_MISSING_PACKETS: return "packets of the frame were lost";
+    case ARV_BUFFER_STATUS_WRONG_PACKET_ID: return "a packet of another frame arrived";
+    case ARV_BUFFER_STATUS_SIZE_MISMATCH: return "the frame did not fit its buffer";
+    case ARV_BUFFER_STATUS_ABORTED: return "the frame was aborted";
+    default: return "the frame failed";
+    }
+}
+
 int status_of(ArvBufferStatus status)
 {
     switch (status) {
@@ -236,17 +248,36 @@ int deliver_locked(Ccamera& c, ArvBuffer* buffer)
     const Cplan& plan = job.plan;
     size_t size = 0;
     const auto* data = static_cast<const uint8_t*>(arv_buffer_get_image_data(buffer, &size));
-    if (data == nullptr || arv_buffer_get_image_pixel_format(buffer) != plan.source->pfnc ||
-        arv_buffer_get_image_width(buffer) != static_cast<gint>(c.applied.image_width) ||
-        arv_buffer_get_image_height(buffer) != static_cast<gint>(c.applied.image_height))
+    const auto* base = static_cast<const uint8_t*>(arv_buffer_get_data(buffer, nullptr));
+    const uint64_t allocated = buffer == c.scratch ? c.scratch_size : job.record->buffer_size;
+    if (data == nullptr || base == nullptr || data < base || uint64_t(data - base) > allocated) {
+        note_failure("delivering a frame", "the frame lies outside its buffer");
         return KMX_FRAME_FAILED_13;
+    }
+    // Reads stay inside the buffer; a camera that does not report the
+    // image's size (Aravis' fake camera with a fill pattern of its own)
+    // is trusted to the end of the buffer, as its status says it is whole.
+    const uint64_t room = allocated - uint64_t(data - base);
+    size = size == 0 ? room : std::min<uint64_t>(size, room);
+    if (arv_buffer_get_image_pixel_format(buffer) != plan.source->pfnc || arv_buffer_get_image_pixel_format(buffer) != plan.source->pfnc ||
+        arv_buffer_get_image_width(buffer) != static_cast<gint>(c.applied.image_width) ||
+        arv_buffer_get_image_height(buffer) != static_cast<gint>(c.applied.image_height)) {
+        note_failure("delivering a frame",
+                     ("a " + std::to_string(arv_buffer_get_image_width(buffer)) + " x " +
+                      std::to_string(arv_buffer_get_image_height(buffer)) +
+                      " frame of another layout than the camera was set to")
+                         .c_str());
+        return KMX_FRAME_FAILED_13;
+    }
     auto* dest = static_cast<uint8_t*>(job.record->buffer);
     const Clayout out = job.preview ? halve_layout(plan.out) : plan.out;
     if (buffer != c.scratch) {
         // Zero copy: the frame is in the record already, maybe after a
         // header the camera put first.
-        if (size < plan.out.bytes())
+        if (size < plan.out.bytes()) {
+            note_failure("delivering a frame", "the camera sent fewer bytes than the frame needs");
             return KMX_FRAME_FAILED_13;
+        }
         if (data != dest)
             std::memmove(dest, data, plan.out.bytes());
     } else if (job.preview) {
@@ -386,6 +417,8 @@ int check_complete_locked(Ccamera& c, bool stream, bool keep_going, bool& delive
         return KMX_FRAME_BUSY;
     }
     c.job.active = false;
+    if (status != KMX_OK)
+        note_failure("acquiring a frame", arv_buffer_status_name(arv_buffer_get_status(got)));
     const int result = status == KMX_OK ? deliver_locked(c, got) : status;
     if (result != KMX_OK) {
         ++c.stats[stat_frames_failed];
