@@ -2,9 +2,10 @@
 # SPDX-License-Identifier: Apache-2.0
 # Installs everything kmxcore needs to build and test on Debian 12, with
 # apt-get only: compilers, CMake and Ninja, GoogleTest, Google Benchmark,
-# libpng and libtiff for the tools, OpenCV and matplotlib for the
-# benchmarks, and mingw-w64 with 32-bit Wine for the Windows DLL. Safe to
-# run again.
+# libpng and libtiff for the tools, Aravis for real cameras (with its GigE
+# Vision simulator for the tests; pkg-config aravis-0.8 also wants
+# libusb-1.0-0-dev), OpenCV and matplotlib for the benchmarks, and
+# mingw-w64 with 32-bit Wine for the Windows DLL. Safe to run again.
 set -euo pipefail
 
 export DEBIAN_FRONTEND=noninteractive
@@ -12,7 +13,8 @@ sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
 
 native=(cmake ninja-build g++ clang libclang-rt-dev pkg-config
-        googletest libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libtiff-dev)
+        googletest libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libtiff-dev
+        libaravis-dev aravis-tools libusb-1.0-0-dev)
 # The benchmarks' reference (OpenCV, never linked into the library) and the
 # chart of their ratios.
 bench=(libopencv-core-dev libopencv-imgproc-dev python3-matplotlib)

@@ -44,6 +44,7 @@ F extra(const char* name)
 struct Cpattern {
     unsigned noise = 0;            // +- this much, uniformly
     std::atomic<const void*> last_data{nullptr};
+    std::atomic<int64_t> last_fill_us{0};  // when the camera drew its last frame
     uint32_t seed = 12345;
 
     static unsigned value(unsigned x, unsigned y, unsigned component)
@@ -58,6 +59,7 @@ inline void fill_pattern(ArvBuffer* buffer, void* data, guint32, guint32, ArvPix
     auto* p = static_cast<Cpattern*>(data);
     const auto* pixels = static_cast<const uint8_t*>(arv_buffer_get_data(buffer, nullptr));
     p->last_data = pixels;
+    p->last_fill_us = g_get_real_time();
     auto* out = const_cast<uint8_t*>(pixels); // the buffer's memory is writable
     const unsigned width = static_cast<unsigned>(arv_buffer_get_image_width(buffer));
     const unsigned height = static_cast<unsigned>(arv_buffer_get_image_height(buffer));
@@ -83,24 +85,39 @@ inline void fill_pattern(ArvBuffer* buffer, void* data, guint32, guint32, ArvPix
     }
 }
 
-// The fake camera's GenICam description with only its monochrome pixel
-// formats (Mono8 and Mono16), written to a file for kmxaravis to load.
-inline std::string mono_genicam_file()
+// Variants of the fake camera, made by leaving elements out of its
+// GenICam description: its colour pixel formats (a monochrome camera with
+// Mono8 and Mono16), or its software trigger (a free-running camera).
+enum class Efake { colour, mono, free_running };
+
+inline void erase_elements(std::string& text, const char* start, const char* end)
 {
+    for (size_t at = text.find(start); at != std::string::npos; at = text.find(start, at)) {
+        const size_t stop = text.find(end, at);
+        if (stop == std::string::npos)
+            break;
+        text.erase(at, stop + std::strlen(end) - at);
+    }
+}
+
+// The variant's description in a file for kmxaravis to load; "" for
+// Aravis' own.
+inline std::string fake_genicam_file(Efake variant)
+{
+    if (variant == Efake::colour)
+        return std::string();
     ArvFakeCamera* probe = arv_fake_camera_new("probe");
     size_t size = 0;
     const char* xml = arv_fake_camera_get_genicam_xml(probe, &size);
     std::string text(xml != nullptr ? xml : "", size);
     g_object_unref(probe);
-    for (const char* colour : {"<EnumEntry Name=\"Bayer", "<EnumEntry Name=\"RGB"}) {
-        for (size_t at = text.find(colour); at != std::string::npos; at = text.find(colour, at)) {
-            const size_t end = text.find("</EnumEntry>", at);
-            if (end == std::string::npos)
-                break;
-            text.erase(at, end + std::strlen("</EnumEntry>") - at);
-        }
+    if (variant == Efake::mono) {
+        erase_elements(text, "<EnumEntry Name=\"Bayer", "</EnumEntry>");
+        erase_elements(text, "<EnumEntry Name=\"RGB", "</EnumEntry>");
+    } else {
+        erase_elements(text, "<Command Name=\"TriggerSoftware\"", "</Command>");
     }
-    char path[] = "/tmp/kmx-mono-fake-XXXXXX";
+    char path[] = "/tmp/kmx-fake-genicam-XXXXXX";
     const int fd = mkstemp(path);
     if (fd < 0)
         return std::string();
@@ -113,17 +130,15 @@ inline std::string mono_genicam_file()
 // device, colour (Aravis' own description) or monochrome.
 class Cfake_test : public ::testing::Test {
 protected:
-    void open_fake(bool mono)
+    void open_fake(Efake variant)
     {
         ASSERT_EQ(kmxlib_select("aravis"), KMX_OK);
         ASSERT_EQ(library.open(), 0) << kmxlib_last_error();
         auto set_genicam = extra<kmxaravis_set_fake_genicam_fn>("kmxaravis_set_fake_genicam");
         ASSERT_NE(set_genicam, nullptr);
-        if (mono) {
-            genicam = mono_genicam_file();
-            ASSERT_FALSE(genicam.empty());
-        }
-        set_genicam(mono ? genicam.c_str() : nullptr);
+        genicam = fake_genicam_file(variant);
+        ASSERT_EQ(genicam.empty(), variant == Efake::colour);
+        set_genicam(genicam.empty() ? nullptr : genicam.c_str());
         ASSERT_EQ(device.open(fake_id, 0), 0) << extra<kmxaravis_last_error_fn>("kmxaravis_last_error")();
         set_genicam(nullptr);
         camera = device.get_camera_handle();

@@ -41,7 +41,7 @@ using Cfake_colour = Cfake_test;
 
 TEST_F(Cfake_colour, CallsReachAravisThroughTheDispatch)
 {
-    open_fake(false);
+    open_fake(Efake::colour);
     // This program links no camera library: its kmx_ calls are the
     // dispatch's, and the dispatch loaded kmxaravis.
     EXPECT_TRUE(ends_with(file_of(reinterpret_cast<void*>(&kmx_open)), KMXLIB_FILE));
@@ -63,7 +63,7 @@ TEST_F(Cfake_colour, CallsReachAravisThroughTheDispatch)
 
 TEST_F(Cfake_colour, IdentityLimitsAndWhatTheCameraLacks)
 {
-    open_fake(false);
+    open_fake(Efake::colour);
     struct Cinfo {
         unsigned key, value;
     };
@@ -148,7 +148,7 @@ TEST_F(Cfake_colour, IdentityLimitsAndWhatTheCameraLacks)
 
 TEST_F(Cfake_colour, FramesLandInCallerMemoryAndConvertWhereTheyMust)
 {
-    open_fake(false);
+    open_fake(Efake::colour);
     use_pattern();
     // kmxcore's settings switch both colour boosts on: off, the camera's
     // values come through unchanged.
@@ -206,7 +206,7 @@ TEST_F(Cfake_colour, FramesLandInCallerMemoryAndConvertWhereTheyMust)
 
 TEST_F(Cfake_colour, StreamsIntoTheTwoRecordsInTurnAndEndsOnRequest)
 {
-    open_fake(false);
+    open_fake(Efake::colour);
     struct Cevents {
         std::vector<uint32_t> sequences;
     } events;
@@ -238,7 +238,7 @@ TEST_F(Cfake_colour, StreamsIntoTheTwoRecordsInTurnAndEndsOnRequest)
 
 TEST_F(Cfake_colour, AbortFromAnotherThreadAndTheFrameDeadlineEndAFrameThatDoesNotCome)
 {
-    open_fake(false);
+    open_fake(Efake::colour);
     Ccam_settings settings;
     settings.init(camera);
     Ccapture capture;
@@ -281,7 +281,7 @@ TEST_F(Cfake_colour, AbortFromAnotherThreadAndTheFrameDeadlineEndAFrameThatDoesN
 
 TEST_F(Cfake_colour, BadArgumentsAreRefusedAndLeaveTheCameraWorking)
 {
-    open_fake(false);
+    open_fake(Efake::colour);
     std::vector<uint8_t> small(100);
     kmx_frame_t tiny{small.data(), static_cast<uint32_t>(small.size()), {}};
     kmx_frame_t empty{nullptr, 1u << 30, {}};
@@ -329,7 +329,7 @@ using Cfake_mono = Cfake_test;
 
 TEST_F(Cfake_mono, DeepFramesComeFromTheSixteenBitFormat)
 {
-    open_fake(true);
+    open_fake(Efake::mono);
     unsigned caps = 0;
     ASSERT_EQ(kmx_get_info(camera, KMX_INFO_CAPS, &caps), KMX_OK);
     EXPECT_EQ(caps, unsigned(KMX_CAP_DEPTH8 | KMX_CAP_DEPTH10 | KMX_CAP_DEPTH12 | KMX_CAP_PREVIEW | KMX_CAP_BIN));
@@ -373,7 +373,7 @@ double expected_mean(double exposure_us, unsigned gain)
 
 TEST_F(Cfake_mono, BrightnessFollowsExposureAndGain)
 {
-    open_fake(true);
+    open_fake(Efake::mono);
     const std::pair<unsigned, unsigned> settings[] = {{10000, 0}, {3162, 0}, {5000, 0}, {10000, 1}};
     for (const auto& s : settings) {
         SCOPED_TRACE(testing::Message() << s.first << " us, gain " << s.second);
@@ -387,7 +387,7 @@ TEST_F(Cfake_mono, BrightnessFollowsExposureAndGain)
 
 TEST_F(Cfake_mono, AutomaticExposureConvergesAndAnAnsweredStopLeavesTheCameraAsItWas)
 {
-    open_fake(true);
+    open_fake(Efake::mono);
     struct Ccalls {
         unsigned count = 0;
         int answer = 1;
@@ -425,7 +425,7 @@ TEST_F(Cfake_mono, AutomaticExposureConvergesAndAnAnsweredStopLeavesTheCameraAsI
 
 TEST_F(Cfake_mono, AveragingCutsTheNoise)
 {
-    open_fake(true);
+    open_fake(Efake::mono);
     pattern.noise = 24;
     use_pattern();
     // Deviation from the clean picture; averaged monochrome images come
@@ -459,6 +459,24 @@ TEST_F(Cfake_mono, AveragingCutsTheNoise)
     // Sixteen frames: a quarter of the noise, and the truncating mean's
     // half level of bias.
     EXPECT_LT(averaged, 0.4 * single);
+}
+
+using Cfake_free_running = Cfake_test;
+
+TEST_F(Cfake_free_running, FramesBegunBeforeTheirStartAreDropped)
+{
+    open_fake(Efake::free_running);
+    use_pattern();
+    const unsigned exposure_us = param(KMX_PARAM_EXPOSURE);
+    for (int frame = 0; frame < 8; ++frame) {
+        // Starts at random points of the camera's frame period.
+        g_usleep(static_cast<gulong>(frame * 7000));
+        const int64_t start_us = g_get_real_time();
+        ASSERT_EQ(take_frame(), KMX_OK);
+        // The frame delivered is the camera's last, drawn after its
+        // exposure began: after the start.
+        EXPECT_GE(pattern.last_fill_us.load() - exposure_us, start_us) << "frame " << frame;
+    }
 }
 
 } // namespace
