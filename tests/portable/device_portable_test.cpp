@@ -2,7 +2,9 @@
 // Opening a camera on any camera library: identity, geometry, the pool,
 // the formats and readout modes the capability word allows, the value
 // conversions, closing and opening again.
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "portable_fixture.h"
 
@@ -15,6 +17,12 @@ using Cdevice_portable = Cportable_test;
 
 TEST_P(Cdevice_portable, OpenReadsIdentityAndGeometryAndBuildsThePoolAtTheLargestLayout)
 {
+    // The calls reached the library the environment names (this program
+    // links none).
+    const char* named = std::getenv(KMXLIB_ENVIRONMENT);
+    ASSERT_NE(named, nullptr);
+    EXPECT_NE(std::string(kmxlib_loaded_library()).find(std::string("libkmx") + named),
+              std::string::npos) << kmxlib_loaded_library();
     const unsigned caps = info(KMX_INFO_CAPS);
     EXPECT_NE(device.get_camera_handle(), nullptr);
     EXPECT_EQ(device.get_camera_id(), GetParam().id);
