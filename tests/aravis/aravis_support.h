@@ -29,6 +29,7 @@ namespace aravis_test {
 
 constexpr unsigned fake_id = KMXARAVIS_CAMERA_FAKE;
 constexpr unsigned fake_side = 2048;  // the fake camera's sensor
+constexpr unsigned slow_pattern_deadline_ms = 20000;
 
 // An extra of kmxaravis, through the dispatch.
 template <class F>
@@ -159,8 +160,13 @@ protected:
     {
         return arv_fake_device_get_fake_camera(ARV_FAKE_DEVICE(arv_camera_get_device(arv_camera())));
     }
-    void use_pattern() { arv_fake_camera_set_fill_pattern(fake_camera(), fill_pattern, &pattern); }
-    void restore_pattern() { arv_fake_camera_set_fill_pattern(fake_camera(), nullptr, nullptr); }
+    // The test's own pattern draws much slower than Aravis' (under the
+    // sanitizers, a second a frame): its frames get a longer deadline.
+    void use_pattern()
+    {
+        arv_fake_camera_set_fill_pattern(fake_camera(), fill_pattern, &pattern);
+        extra<kmxaravis_set_frame_deadline_ms_fn>("kmxaravis_set_frame_deadline_ms")(camera, slow_pattern_deadline_ms);
+    }
 
     // Starts a frame into pool record `index` and waits for its end.
     int take_frame(unsigned index = 0)
