@@ -17,8 +17,12 @@ namespace kmxaravis {
 namespace {
 
 // Aravis' GigE Vision simulator on the loopback interface needs the
-// packet socket off and a socket buffer of a few payloads.
+// packet socket off and a socket buffer of a few payloads. Loopback loses
+// no packet, but a busy machine may keep the simulator from sending for a
+// while: a frame is given a second, not Aravis' tenth of one, before its
+// missing packets count as lost.
 constexpr uint64_t loopback_socket_payloads = 4;
+constexpr guint loopback_frame_retention_us = 1000000;
 constexpr int microseconds_per_ms = 1000;
 
 bool loopback(const Cdevice_entry& e) { return e.address.rfind("127.", 0) == 0; }
@@ -124,7 +128,8 @@ bool create_stream_locked(Ccamera& c)
     if (gige_loopback && ARV_IS_GV_STREAM(c.stream)) {
         const uint64_t bytes = std::min<uint64_t>(c.payload * loopback_socket_payloads, INT_MAX);
         g_object_set(c.stream, "socket-buffer", ARV_GV_STREAM_SOCKET_BUFFER_FIXED,
-                     "socket-buffer-size", static_cast<gint>(bytes), nullptr);
+                     "socket-buffer-size", static_cast<gint>(bytes), "frame-retention",
+                     loopback_frame_retention_us, nullptr);
     }
     return true;
 }
