@@ -135,10 +135,11 @@ bool create_stream_locked(Ccamera& c)
 }
 
 // Sets the camera up for this readout unless it already is, and starts
-// acquisition. The camera's real image size is read back: a camera whose
+// acquisition (`started` tells whether it did). The camera's real image size is read back: a camera whose
 // steps do not allow the size asked for delivers a cut or padded frame.
-bool configure_locked(Ccamera& c, Creadout& r)
+bool configure_locked(Ccamera& c, Creadout& r, bool& started)
 {
+    started = false;
     Capplied wanted;
     wanted.valid = true;
     wanted.pixel_format = r.plan.source->pfnc;
@@ -172,6 +173,7 @@ bool configure_locked(Ccamera& c, Creadout& r)
     }
     c.acquiring = true;
     c.applied = wanted;
+    started = true;
     return true;
 }
 
@@ -201,14 +203,18 @@ ArvBuffer* scratch_buffer(Ccamera& c)
     return c.scratch;
 }
 
-int64_t deadline_after_us(const Ccamera& c)
+// The default allows a camera's first frame after acquisition starts more
+// time (it arms its sensor, the stream settles); one set by the
+// application is kept as it is.
+int64_t deadline_after_us(const Ccamera& c, bool acquisition_started)
 {
     if (c.deadline_ms != 0)
         return int64_t{c.deadline_ms} * microseconds_per_ms;
+    const int64_t slack_us = acquisition_started ? int64_t{first_frame_slack_ms} * microseconds_per_ms : 0;
     const double period_us = 1.0e6 / rate_fps(c.params[KMX_PARAM_RATE]);
     const double frame_us = period_us + c.params[KMX_PARAM_EXPOSURE];
     const double floor_us = double(deadline_floor_ms) * microseconds_per_ms;
-    return static_cast<int64_t>(std::max(floor_us, deadline_frame_periods * frame_us));
+    return static_cast<int64_t>(std::max(floor_us, deadline_frame_periods * frame_us)) + slack_us;
 }
 
 const char* arv_buffer_status_name(ArvBufferStatus status)
@@ -314,7 +320,8 @@ int start_locked(Ccamera& c, kmx_frame_t* record, int index, bool first)
         flush_stream_locked(c);
         ++c.stats[stat_frames_aborted];
     }
-    if (!configure_locked(c, r))
+    bool acquisition_started = false;
+    if (!configure_locked(c, r, acquisition_started))
         return KMX_ERR_STATE;
     const bool direct = r.plan.direct && !r.preview && c.applied.image_width == r.width &&
                         c.applied.image_height == r.height && record->buffer_size >= c.payload;
@@ -329,7 +336,7 @@ int start_locked(Ccamera& c, kmx_frame_t* record, int index, bool first)
     c.job.plan = r.plan;
     c.job.preview = r.preview;
     c.job.start_real_us = g_get_real_time();
-    c.job.deadline_us = g_get_monotonic_time() + deadline_after_us(c);
+    c.job.deadline_us = g_get_monotonic_time() + deadline_after_us(c, acquisition_started);
     c.job.drop_early = first && !c.applied.triggered;
     if (c.applied.triggered && !Cgenicam(c.arv).execute("TriggerSoftware")) {
         flush_stream_locked(c);
@@ -407,6 +414,7 @@ int check_complete_locked(Ccamera& c, bool stream, bool keep_going, bool& delive
     if (got == nullptr) {
         if (g_get_monotonic_time() < c.job.deadline_us)
             return KMX_FRAME_BUSY;
+        note_failure("acquiring a frame", "no frame arrived before its deadline");
         flush_stream_locked(c);
         ++c.stats[stat_frames_failed];
         return KMX_FRAME_FAILED_16;

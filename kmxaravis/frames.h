@@ -19,6 +19,8 @@ namespace kmxaravis {
 // frame periods (exposure included), but never sooner than the floor.
 constexpr unsigned deadline_frame_periods = 4;
 constexpr uint32_t deadline_floor_ms = 1000;
+// The first frame after acquisition starts gets this much longer.
+constexpr uint32_t first_frame_slack_ms = 2000;
 
 int assign_buffers_locked(Ccamera& camera, kmx_frame_t* records, unsigned count);
 int release_buffers_locked(Ccamera& camera);

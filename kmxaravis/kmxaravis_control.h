@@ -42,7 +42,8 @@ typedef void* (*kmxaravis_arv_camera_fn)(kmx_camera_t* camera);
 /* How long a started frame may take before its completion check answers
  * KMX_FRAME_FAILED_16 (an unplugged camera then fails instead of hanging
  * a caller that polls without limit). 0 goes back to the default: four
- * frame periods with the exposure, at least a second. */
+ * frame periods with the exposure, at least a second, and two seconds more
+ * for the first frame after acquisition starts. */
 KMXLIB_API int kmxaravis_set_frame_deadline_ms(kmx_camera_t* camera, unsigned milliseconds);
 typedef int (*kmxaravis_set_frame_deadline_ms_fn)(kmx_camera_t* camera, unsigned milliseconds);
 
