@@ -28,7 +28,7 @@
 
 #include <vector>
 
-#include "kmxlib_dispatch.h"
+#include "kmxlib/kmxlib_dispatch.h"
 
 namespace {
 

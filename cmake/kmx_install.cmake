@@ -25,6 +25,18 @@ install(TARGETS kmxcore ${KMX_CAMERA_LIBRARY} EXPORT kmxcore-targets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
         FILE_SET HEADERS COMPONENT development
         FILE_SET generated_headers COMPONENT development)
+# The camera libraries the dispatch loads at run time, next to it: the
+# simulator (its default) in the runtime package, kmxaravis in a package of
+# its own, so that only who wants real cameras gets Aravis.
+if(TARGET kmxlib AND KMX_CAMERA_LIBRARY STREQUAL "kmxlib")
+    install(TARGETS kmxsim
+            LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_SKIP)
+endif()
+if(TARGET kmxaravis)
+    install(TARGETS kmxaravis
+            LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT aravis NAMELINK_SKIP
+            FILE_SET HEADERS COMPONENT development)
+endif()
 if(TARGET kmxplatform_posix)
     # Needed at run time only: nobody links against it by name.
     install(TARGETS kmxplatform_posix
@@ -79,6 +91,9 @@ set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_COMPONENTS_ALL runtime development tools)
+if(TARGET kmxaravis)
+    list(APPEND CPACK_COMPONENTS_ALL aravis)
+endif()
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
@@ -90,6 +105,8 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libkmxcore-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_ARAVIS_PACKAGE_NAME libkmxcore-aravis${PROJECT_VERSION_MAJOR})
+set(CPACK_DEBIAN_ARAVIS_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME kmxcore-tools)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION graphics)
 include(CPack)
@@ -97,5 +114,7 @@ cpack_add_component(runtime DISPLAY_NAME "kmxcore shared libraries"
     DESCRIPTION "kmxcore, the simulated camera library and the platform layer they use")
 cpack_add_component(development DISPLAY_NAME "kmxcore development files" DEPENDS runtime
     DESCRIPTION "Headers, CMake package and pkg-config file of kmxcore")
+cpack_add_component(aravis DISPLAY_NAME "kmxcore camera library for real cameras" DEPENDS runtime
+    DESCRIPTION "kmxaravis: GigE Vision and USB3 Vision cameras through Aravis (KMX_CAMERA_LIBRARY=aravis)")
 cpack_add_component(tools DISPLAY_NAME "kmxcore tools" DEPENDS runtime
     DESCRIPTION "kmxcap, the command-line capture tool")

@@ -12,7 +12,8 @@
 #include "auto.h"
 #include "frames.h"
 #include "genicam.h"
-#include "kmxaravis_control.h"
+#include "kmxcore/diagnostics/log.h"
+#include "kmxaravis/kmxaravis_control.h"
 #include "params.h"
 #include "record.h"
 #include "state.h"
@@ -716,6 +717,10 @@ KMXLIB_API int kmx_remove_event_callback(kmx_camera_t* camera, unsigned event)
         return static_cast<int>(KMX_OK);
     });
 }
+
+/* The optional log hand-over (kmxlib.h) ---------------------------------- */
+
+KMXLIB_API void kmxlib_set_log_sink(const kmxlib_log_sink* sink) { kmx_log::use_sink(sink); }
 
 /* Beyond the contract (kmxaravis_control.h) ----------------------------- */
 

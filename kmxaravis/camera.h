@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "kmxlib.h"
+#include "kmxcore/camera/kmxlib.h"
 #include "pixels.h"
 
 namespace kmxaravis {

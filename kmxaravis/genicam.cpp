@@ -6,6 +6,8 @@
 #include <cmath>
 #include <mutex>
 
+#include "kmxcore/diagnostics/log.h"
+
 namespace kmxaravis {
 
 namespace {
@@ -31,8 +33,10 @@ ArvGcNode* node_of(ArvCamera* camera, const char* name)
 
 void note_failure(const std::string& what, const char* why)
 {
+    const std::string text = what + ": " + (why != nullptr ? why : "failed");
+    kmx_log::write_text(KMX_LOG_ARAVIS, KMX_LOG_WARN, text.c_str());
     std::lock_guard<std::mutex> lock(failure_mutex());
-    failure_text() = what + ": " + (why != nullptr ? why : "failed");
+    failure_text() = text;
 }
 
 std::string last_failure()

@@ -39,8 +39,8 @@ private:
     GError* error_ = nullptr;
 };
 
-// Notes why an Aravis call failed: the last note is kept for
-// kmxaravis_last_error().
+// Notes why an Aravis call failed: logged as a warning of category
+// aravis, and the last note kept for kmxaravis_last_error().
 void note_failure(const std::string& what, const char* why);
 std::string last_failure();
 

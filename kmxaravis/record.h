@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "kmxlib.h"
+#include "kmxcore/camera/kmxlib.h"
 #include "pixels.h"
 
 namespace kmxaravis {

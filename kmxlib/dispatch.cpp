@@ -6,7 +6,7 @@
 // The chosen library is loaded with RTLD_LOCAL and every function is taken
 // from its own handle, so a library that exports the same kmx_ names as
 // this one (they all do) never answers in place of the one selected.
-#include "kmxlib_dispatch.h"
+#include "kmxlib/kmxlib_dispatch.h"
 
 #include <dlfcn.h>
 
@@ -17,6 +17,8 @@
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include "kmxcore/diagnostics/log.h"
 
 namespace {
 
@@ -147,11 +149,14 @@ std::string bind_all(void* handle, Ctable& t)
     return bind.missing();
 }
 
+using set_sink_function = void (*)(const kmxlib_log_sink*);
+
 // A loaded camera library. Never unloaded (see the header).
 struct Cloaded {
     std::string file;  // as dlopen found it
     void* handle = nullptr;
     Ctable table;
+    set_sink_function set_sink = nullptr;  // optional
 };
 
 struct Cdispatch {
@@ -161,11 +166,14 @@ struct Cdispatch {
     std::string last_error;
     std::vector<std::unique_ptr<Cloaded>> loaded;
     std::atomic<const Cloaded*> current{nullptr};
+    const kmxlib_log_sink* sink = nullptr;  // handed over by kmxcore
 };
 
+// Never destroyed: kmxcore hands its log channel back (a call in here)
+// from its own static destructors, which may run after ours would.
 Cdispatch& dispatch()
 {
-    static Cdispatch d;
+    static Cdispatch& d = *new Cdispatch;
     return d;
 }
 
@@ -256,6 +264,10 @@ const Cloaded* load_locked(const std::string& name, int& status, std::string& er
     } else {
         const std::string missing = bind_all(handle, loaded->table);
         if (missing.empty()) {
+            void* set_sink = dlsym(handle, "kmxlib_set_log_sink");
+            std::memcpy(&loaded->set_sink, &set_sink, sizeof set_sink);
+            if (loaded->set_sink != nullptr && d.sink != nullptr)
+                loaded->set_sink(d.sink);
             d.loaded.push_back(std::move(loaded));
             return d.loaded.back().get();
         }
@@ -326,6 +338,17 @@ KMXLIB_API const char* kmxlib_loaded_library(void)
     return thread_copy(loaded != nullptr ? loaded->file : std::string());
 }
 
+KMXLIB_API void kmxlib_set_log_sink(const kmxlib_log_sink* sink)
+{
+    Cdispatch& d = dispatch();
+    std::lock_guard<std::mutex> lock(d.mutex);
+    d.sink = sink;
+    kmx_log::use_sink(sink);
+    for (const auto& loaded : d.loaded)
+        if (loaded->set_sink != nullptr)
+            loaded->set_sink(sink);
+}
+
 KMXLIB_API void* kmxlib_symbol(const char* name)
 {
     const Cloaded* loaded = dispatch().current.load(std::memory_order_acquire);
@@ -346,6 +369,7 @@ KMXLIB_API int kmx_open_interface(kmx_instance_t** instance)
     const Cloaded* loaded = load_locked(name, failure, error);
     if (loaded == nullptr) {
         d.last_error = error;
+        kmx_log::write(KMX_LOG_CAMERA, KMX_LOG_ERROR, "%s", error.c_str());
         return failure;
     }
     d.current.store(loaded, std::memory_order_release);

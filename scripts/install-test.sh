@@ -44,13 +44,16 @@ check_exports() {
 # Each installed header on its own, as C++17, and the C headers as C11.
 check_headers() {
     local include=$1 header
-    for header in $(cd "$include" && find kmxcore -name '*.h' | sort); do
+    local roots
+    roots=$(cd "$include" && ls -d kmxcore kmxlib kmxaravis 2>/dev/null)
+    for header in $(cd "$include" && find $roots -name '*.h' | sort); do
         printf '#include <%s>\n' "$header" |
             g++ -std=c++17 -Wall -Wextra -Werror -fsyntax-only -I"$include" -x c++ - ||
             fail "$header does not compile on its own"
     done
     for header in kmxcore/kmxcore_c.h kmxcore/camera/kmxlib.h kmxcore/diagnostics.h \
-                  kmxcore/version.h kmxcore/win_types.h kmxcore/kmx_export.h; do
+                  kmxcore/version.h kmxcore/win_types.h kmxcore/kmx_export.h \
+                  $(cd "$include" && ls kmxlib/kmxlib_dispatch.h kmxaravis/kmxaravis_control.h 2>/dev/null); do
         printf '#include <%s>\n' "$header" |
             gcc -std=c11 -Wall -Wextra -Werror -fsyntax-only -I"$include" -x c - ||
             fail "$header does not compile as C"
@@ -90,13 +93,17 @@ step "Debian packages"
 rm -rf "$build/packages"
 (cd "$build" && cpack -G DEB >/dev/null)
 packages=("$build"/packages/*.deb)
-[ "${#packages[@]}" -eq 3 ] || fail "expected 3 packages, got ${#packages[@]}"
-for package in libkmxcore0 libkmxcore-dev kmxcore-tools; do
+expected=(libkmxcore0 libkmxcore-dev kmxcore-tools)
+# kmxaravis comes in a package of its own where Aravis was found.
+if [ -e "$build/bin/libkmxaravis.so.0" ]; then expected+=(libkmxcore-aravis0); fi
+[ "${#packages[@]}" -eq "${#expected[@]}" ] ||
+    fail "expected ${#expected[@]} packages, got ${#packages[@]}"
+for package in "${expected[@]}"; do
     deb=$(ls "$build"/packages/${package}_"${version}"_*.deb) || fail "no package $package"
     dpkg-deb -x "$deb" "$work/root"
     echo "$(basename "$deb"): $(dpkg-deb -f "$deb" Depends)"
 done
-for package in libkmxcore-dev kmxcore-tools; do
+for package in "${expected[@]:1}"; do
     dpkg-deb -f "$build"/packages/${package}_*.deb Depends | grep -q "libkmxcore0 (= $version)" ||
         fail "$package does not depend on libkmxcore0 $version"
 done
@@ -116,6 +123,12 @@ grep -q "^kmx camera warn: kmx_set_param(.*, 0, 99999) failed: status 2" "$work/
     fail "the failing camera call is not logged"
 grep -q "^kmxcap: the camera refused gain index 99999: status 2" "$work/refused.txt" ||
     fail "kmxcap does not name the camera's status"
+
+if [ -e "$work/root/usr/lib/libkmxaravis.so.0" ]; then
+    # The installed dispatch finds the installed kmxaravis next to itself.
+    (cd "$work" && KMX_CAMERA_LIBRARY=aravis "$kmxcap" snap --out "$work/fake.png")
+    [ -s "$work/fake.png" ] || fail "the packaged kmxcap took no picture from the fake camera"
+fi
 
 step "API reference"
 cmake --build --preset default --target docs

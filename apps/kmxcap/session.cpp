@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "kmxcore/diagnostics.h"
-#include "kmxlib_dispatch.h"
+#include "kmxlib/kmxlib_dispatch.h"
 
 namespace kmxcap {
 

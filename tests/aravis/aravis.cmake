@@ -25,7 +25,7 @@ add_executable(test_aravis_camera
     ${CMAKE_CURRENT_LIST_DIR}/gige_test.cpp)
 target_link_libraries(test_aravis_camera PRIVATE kmxcore kmxlib PkgConfig::ARAVIS
     ${kmx_gtest_main} ${CMAKE_DL_LIBS})
-target_include_directories(test_aravis_camera PRIVATE ${PROJECT_SOURCE_DIR}/kmxaravis)
+target_include_directories(test_aravis_camera PRIVATE ${PROJECT_SOURCE_DIR})
 target_compile_definitions(test_aravis_camera PRIVATE
     KMXLIB_FILE="$<TARGET_SONAME_FILE_NAME:kmxlib>"
     KMXARAVIS_FILE="$<TARGET_SONAME_FILE_NAME:kmxaravis>"

@@ -20,10 +20,10 @@
 #include <string>
 #include <vector>
 
-#include "camera/device.h"
-#include "camera/kmx_interface.h"
-#include "kmxaravis_control.h"
-#include "kmxlib_dispatch.h"
+#include "kmxcore/camera/device.h"
+#include "kmxcore/camera/kmx_interface.h"
+#include "kmxaravis/kmxaravis_control.h"
+#include "kmxlib/kmxlib_dispatch.h"
 
 namespace aravis_test {
 

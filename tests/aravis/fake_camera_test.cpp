@@ -10,9 +10,9 @@
 #include <thread>
 
 #include "aravis_support.h"
-#include "capture/capture.h"
-#include "capture/thread_state.h"
-#include "image/fw_image.h"
+#include "kmxcore/capture/capture.h"
+#include "kmxcore/capture/thread_state.h"
+#include "kmxcore/image/fw_image.h"
 
 namespace aravis_test {
 namespace {

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "kmxlib_dispatch.h"
+#include "kmxlib/kmxlib_dispatch.h"
 
 namespace {
 

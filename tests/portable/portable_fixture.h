@@ -15,13 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "camera/device.h"
-#include "camera/kmx_interface.h"
-#include "capture/capture.h"
-#include "capture/thread_state.h"
-#include "image/fw_image.h"
-#include "kmxlib_dispatch.h"
-#include "settings/cam_settings.h"
+#include "kmxcore/camera/device.h"
+#include "kmxcore/camera/kmx_interface.h"
+#include "kmxcore/capture/capture.h"
+#include "kmxcore/capture/thread_state.h"
+#include "kmxcore/image/fw_image.h"
+#include "kmxlib/kmxlib_dispatch.h"
+#include "kmxcore/settings/cam_settings.h"
 
 namespace portable_test {
 
