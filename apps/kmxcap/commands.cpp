@@ -125,6 +125,14 @@ Cstatus finish_picture(const Crun& run, Cpicture& picture, bool grey_from_mono_c
     return Cstatus::ok();
 }
 
+Cprovenance provenance_of(const Crun& run, const std::string& what)
+{
+    Ctool_capture& capture = run.session.get_capture();
+    Cprovenance provenance = capture_provenance(run.session.get_device(), *capture.get_settings());
+    provenance.acquisition = what;
+    return provenance;
+}
+
 // Writes the picture under its final name unless the run was aborted
 // meanwhile; the temporary file goes away on every other path.
 Cstatus write_output(const Crun& run, const Cpicture& picture, const std::string& what)
@@ -132,7 +140,9 @@ Cstatus write_output(const Crun& run, const Cpicture& picture, const std::string
     if (run.options.out_path.empty())
         return Cstatus::ok();
     Cpending_file file(run.options.out_path);
-    Cstatus status = write_pending(picture, file, false);
+    Efile_kind kind = Efile_kind::png;
+    file_kind_of(run.options.out_path, kind);
+    Cstatus status = write_pending(picture, provenance_of(run, what), file, kind, false);
     if (!status.is_ok())
         return status;
     if (run.watch.aborted())
@@ -410,7 +420,11 @@ Cstatus stream_frame_out(Crun& run, unsigned number, std::vector<Cpending_file>&
     if (!writes)
         return Cstatus::ok();
     files.emplace_back(numbered_path(run.options.out_path, number, run.options.frames));
-    return write_pending(picture, files.back(), true);
+    Efile_kind kind = Efile_kind::png;
+    file_kind_of(run.options.out_path, kind);
+    Cprovenance provenance = provenance_of(run, "stream");
+    provenance.frame_number = number;
+    return write_pending(picture, provenance, files.back(), kind, true);
 }
 
 Cstatus collect_stream(Crun& run, std::vector<Cpending_file>& files, double& seconds)

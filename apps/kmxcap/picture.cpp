@@ -100,6 +100,17 @@ Cstatus picture_from_raw(const Cimage_core& buffer, unsigned depth, Cpicture& pi
     return Cstatus::ok();
 }
 
+const char* cfa_name(Ecfa pattern)
+{
+    switch (pattern) {
+    case Ecfa::rggb: return "RGGB";
+    case Ecfa::grbg: return "GRBG";
+    case Ecfa::gbrg: return "GBRG";
+    case Ecfa::bggr: return "BGGR";
+    default: return "";
+    }
+}
+
 void invert_grey(Cpicture& picture)
 {
     if (picture.channels != 1)
@@ -107,6 +118,7 @@ void invert_grey(Cpicture& picture)
     const unsigned max = picture.max_value();
     for (uint16_t& sample : picture.samples)
         sample = static_cast<uint16_t>(sample > max ? 0 : max - sample);
+    picture.inverted = !picture.inverted;
 }
 
 void scale_to_16_bits(Cpicture& picture)

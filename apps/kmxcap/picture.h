@@ -16,11 +16,25 @@ class Cimage_core;
 
 namespace kmxcap {
 
+// The colour-filter pattern of a raw mosaic: the colours of its 2 x 2
+// cell, left to right along the top row, then the bottom row.
+enum class Ecfa { none, rggb, grbg, gbrg, bggr };
+
+// "RGGB", ...; "" for none.
+const char* cfa_name(Ecfa pattern);
+
 struct Cpicture {
     unsigned width = 0;
     unsigned height = 0;
-    unsigned channels = 0;          // 1 grey, 3 RGB
+    unsigned channels = 0;          // 1 grey (or a mosaic), 3 RGB
     unsigned significant_bits = 8;  // 8, 10, 12 or 16
+    // Grey values run from white (0) to black (the maximum): what a
+    // camera's inversion delivers, or the display polarity of a camera
+    // that does not invert.
+    bool inverted = false;
+    // A raw colour frame: one sample per pixel, of the colour the
+    // pattern gives its place (channels is then 1).
+    Ecfa mosaic = Ecfa::none;
     std::vector<uint16_t> samples;  // width * height * channels
 
     // Bytes per sample in a file: 1 up to 8 significant bits, else 2.
@@ -42,8 +56,9 @@ Cstatus picture_from_image(const Cimage_core& image, Cpicture& picture);
 // `depth` significant bits, width x height of the buffer's geometry.
 Cstatus picture_from_raw(const Cimage_core& buffer, unsigned depth, Cpicture& picture);
 
-// Replaces every grey sample v by max - v: what the inverted grey colour
-// table shows.
+// Replaces every grey sample v by max - v, what the inverted grey colour
+// table shows, and flips `inverted`. Mosaics too: undoing a camera's
+// inversion gives back the sensor's values.
 void invert_grey(Cpicture& picture);
 
 // Spreads 10- or 12-bit samples over the full 16 bits (the top bits are

@@ -183,11 +183,11 @@ TEST(Kmxcap_writers, PngAndTiffRoundTrip)
             const Cpicture picture = ramp(channels, bits);
             const unsigned file_bits = bits == 8 ? 8 : 16;
             Cfile_image png, tiff;
-            ASSERT_TRUE(write_picture(picture, dir.file("r.png"), Efile_kind::png, false).is_ok());
+            ASSERT_TRUE(write_picture(picture, Cprovenance(), dir.file("r.png"), Efile_kind::png, false).is_ok());
             ASSERT_TRUE(kmxcap_test::read_png(dir.file("r.png"), png));
             expect_same(picture, png, file_bits);
             EXPECT_EQ(png.significant_bits, bits);
-            ASSERT_TRUE(write_picture(picture, dir.file("r.tif"), Efile_kind::tiff, true).is_ok());
+            ASSERT_TRUE(write_picture(picture, Cprovenance(), dir.file("r.tif"), Efile_kind::tiff, true).is_ok());
             ASSERT_TRUE(kmxcap_test::read_tiff(dir.file("r.tif"), tiff));
             expect_same(picture, tiff, file_bits);
             EXPECT_EQ(tiff.max_sample_value, picture.max_value());
@@ -199,7 +199,7 @@ TEST(Kmxcap_writers, InconsistentPicturesAreRefused)
     Cscratch_dir dir;
     Cpicture picture = ramp(1, 8);
     picture.samples.pop_back();
-    EXPECT_EQ(write_picture(picture, dir.file("x.png"), Efile_kind::png, false).exit_code(),
+    EXPECT_EQ(write_picture(picture, Cprovenance(), dir.file("x.png"), Efile_kind::png, false).exit_code(),
               exit_write_failed);
     EXPECT_TRUE(dir.files().empty());
 }
@@ -210,14 +210,14 @@ TEST(Kmxcap_writers, PendingFilesAppearOnlyOnCommit)
     const Cpicture picture = ramp(1, 8);
     {
         Cpending_file dropped(dir.file("dropped.png"));
-        ASSERT_TRUE(write_pending(picture, dropped, false).is_ok());
+        ASSERT_TRUE(write_pending(picture, Cprovenance(), dropped, Efile_kind::png, false).is_ok());
         EXPECT_EQ(dir.files().size(), 1u);
         EXPECT_EQ(dir.files().front().rfind(".dropped.png.", 0), 0u);
     }
     EXPECT_TRUE(dir.files().empty());
 
     Cpending_file kept(dir.file("kept.tif"));
-    ASSERT_TRUE(write_pending(picture, kept, false).is_ok());
+    ASSERT_TRUE(write_pending(picture, Cprovenance(), kept, Efile_kind::tiff, false).is_ok());
     ASSERT_TRUE(kept.commit().is_ok());
     EXPECT_EQ(dir.files(), std::vector<std::string>{"kept.tif"});
     struct stat info;
@@ -225,7 +225,7 @@ TEST(Kmxcap_writers, PendingFilesAppearOnlyOnCommit)
     EXPECT_NE(info.st_mode & S_IRUSR, 0u);
 
     Cpending_file nowhere(dir.file("missing/x.png"));
-    EXPECT_EQ(write_pending(picture, nowhere, false).exit_code(), exit_write_failed);
+    EXPECT_EQ(write_pending(picture, Cprovenance(), nowhere, Efile_kind::png, false).exit_code(), exit_write_failed);
 }
 
 } // namespace
