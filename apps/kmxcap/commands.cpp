@@ -4,19 +4,24 @@
 #include "commands.h"
 
 #include <chrono>
+#include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <new>
 
 #include "abort_watch.h"
+#include "controls_command.h"
 #include "kmxcore/capture/thread_state.h"
 #include "kmxcore/diagnostics.h"
 #include "kmxcore/image/fw_image.h"
 #include "kmxcore/version.h"
 #include "list_command.h"
+#include "mosaic_phase.h"
 #include "overlay.h"
 #include "picture.h"
 #include "progress.h"
+#include "provenance_facts.h"
 #include "session.h"
 #include "writers.h"
 
@@ -63,6 +68,37 @@ struct Crun {
     unsigned frames_seen = 0;
 };
 
+// Pictures on standard output leave it to them: every message then goes
+// to standard error.
+std::FILE* message_stream(const Coptions& options)
+{
+    return options.out_path == "-" ? stderr : stdout;
+}
+
+// An informational line, which --quiet leaves out.
+__attribute__((format(printf, 2, 3))) void say(const Coptions& options, const char* format, ...)
+{
+    if (options.quiet)
+        return;
+    va_list arguments;
+    va_start(arguments, format);
+    std::vfprintf(message_stream(options), format, arguments);
+    va_end(arguments);
+}
+
+// A --verbose line, on standard error.
+__attribute__((format(printf, 2, 3))) void tell(const Coptions& options, const char* format, ...)
+{
+    if (!options.verbose)
+        return;
+    va_list arguments;
+    va_start(arguments, format);
+    std::fputs("kmxcap: ", stderr);
+    std::vfprintf(stderr, format, arguments);
+    std::fputc('\n', stderr);
+    va_end(arguments);
+}
+
 const char* result_text(int result)
 {
     switch (result) {
@@ -100,8 +136,10 @@ void count_frame(Crun& run)
         Cabort_watch::simulate_interrupt();
 }
 
-const char* depth_words(const Cpicture& picture)
+std::string depth_words(const Cpicture& picture)
 {
+    if (picture.mosaic != Ecfa::none)
+        return std::string(cfa_name(picture.mosaic)) + " mosaic";
     return picture.channels == 1 ? "grey" : "RGB";
 }
 
@@ -119,10 +157,31 @@ Cstatus finish_picture(const Crun& run, Cpicture& picture, bool grey_from_mono_c
     if (!picture_stats(picture, run.options.stats_region, stats))
         return Cstatus(exit_usage, "--stats-roi lies outside the " + std::to_string(picture.width) +
                                        "x" + std::to_string(picture.height) + " image");
-    std::printf("%s: %ux%u %s %u-bit: %s\n", stats_label, picture.width, picture.height,
-                depth_words(picture), picture.significant_bits,
-                format_stats(picture, stats).c_str());
+    std::fprintf(message_stream(run.options), "%s: %ux%u %s %u-bit: %s\n", stats_label,
+                 picture.width, picture.height, depth_words(picture).c_str(), picture.significant_bits,
+                 format_stats(picture, stats).c_str());
     return Cstatus::ok();
+}
+
+// What a picture that is neither written nor measured still tells: its
+// size, depth and mean, on one line.
+void summarise(const Crun& run, const Cpicture& picture, const std::string& what)
+{
+    if (!run.options.out_path.empty() || run.options.stats)
+        return;
+    std::vector<Cchannel_stats> stats;
+    if (!picture_stats(picture, Cregion(), stats))
+        return;
+    std::string means;
+    char part[48];
+    static const char* const channel_names[3] = {"R ", "G ", "B "};
+    for (size_t c = 0; c < stats.size(); ++c) {
+        std::snprintf(part, sizeof part, "%s%s%.2f", c ? ", " : "",
+                      picture.channels == 1 ? "" : channel_names[c % 3], stats[c].mean);
+        means += part;
+    }
+    say(run.options, "%s: %ux%u %s %u-bit, mean %s\n", what.c_str(), picture.width,
+        picture.height, depth_words(picture).c_str(), picture.significant_bits, means.c_str());
 }
 
 Cprovenance provenance_of(const Crun& run, const std::string& what)
@@ -133,26 +192,92 @@ Cprovenance provenance_of(const Crun& run, const std::string& what)
     return provenance;
 }
 
-// Writes the picture under its final name unless the run was aborted
-// meanwhile; the temporary file goes away on every other path.
-Cstatus write_output(const Crun& run, const Cpicture& picture, const std::string& what)
+Efile_kind output_kind(const Coptions& options)
 {
-    if (run.options.out_path.empty())
+    Eout_format format = options.out_format;
+    if (format == Eout_format::unspecified && !out_format_of_name(options.out_path, format))
+        format = Eout_format::png;
+    switch (format) {
+    case Eout_format::tiff: return Efile_kind::tiff;
+    case Eout_format::dng: return Efile_kind::dng;
+    default: return Efile_kind::png;
+    }
+}
+
+std::string base_name(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The picture's file and, with --sidecar, its JSON next to it, both under
+// temporary names until the run succeeds.
+struct Cpending_output {
+    Cpending_file picture;
+    Cpending_file sidecar;
+    std::string description;  // for --verbose
+
+    explicit Cpending_output(const std::string& path)
+        : picture(path), sidecar(sidecar_path(path))
+    {
+    }
+    Cstatus commit()
+    {
+        const Cstatus status = picture.commit();
+        if (!status.is_ok() || sidecar.temp_path().empty())
+            return status;
+        return sidecar.commit();
+    }
+};
+
+Cstatus write_pending_output(const Crun& run, const Cpicture& picture,
+                             const Cprovenance& provenance, Cpending_output& output, bool fast)
+{
+    Cstatus status =
+        write_pending(picture, provenance, output.picture, output_kind(run.options), fast);
+    if (!status.is_ok())
+        return status;
+    if (run.options.verbose) {
+        std::string facts;
+        for (const Cfact& fact : provenance_facts(picture, provenance))
+            facts += std::string(facts.empty() ? "" : "; ") + fact.label + " " + fact.text;
+        output.description = facts;
+    }
+    if (!run.options.sidecar)
         return Cstatus::ok();
-    Cpending_file file(run.options.out_path);
-    Efile_kind kind = Efile_kind::png;
-    file_kind_of(run.options.out_path, kind);
-    Cstatus status = write_pending(picture, provenance_of(run, what), file, kind, false);
+    const std::string& path = output.picture.final_path();
+    return write_pending_text(sidecar_json(picture, provenance, base_name(path)), output.sidecar);
+}
+
+std::string shown_name(const std::string& path)
+{
+    return path == "-" ? std::string("standard output") : path;
+}
+
+// Writes the picture under its final name unless the run was aborted
+// meanwhile; the temporary files go away on every other path.
+Cstatus write_output(const Crun& run, const Cpicture& picture, const Cprovenance& provenance)
+{
+    const std::string& pattern = run.options.out_path;
+    if (pattern.empty())
+        return Cstatus::ok();
+    const std::string path =
+        pattern == "-" ? pattern
+                       : expand_name(pattern, 1, provenance.created, provenance.camera_serial);
+    Cpending_output output(path);
+    Cstatus status = write_pending_output(run, picture, provenance, output, false);
     if (!status.is_ok())
         return status;
     if (run.watch.aborted())
-        return aborted(what);
-    status = file.commit();
-    if (status.is_ok())
-        std::printf("%s: %ux%u %s %u-bit image written to %s\n", what.c_str(), picture.width,
-                    picture.height, depth_words(picture), picture.file_bits(),
-                    run.options.out_path.c_str());
-    return status;
+        return aborted(provenance.acquisition);
+    status = output.commit();
+    if (!status.is_ok())
+        return status;
+    say(run.options, "%s: %ux%u %s %u-bit image written to %s\n", provenance.acquisition.c_str(),
+        picture.width, picture.height, depth_words(picture).c_str(), picture.file_bits(),
+        shown_name(path).c_str());
+    tell(run.options, "%s: %s", shown_name(path).c_str(), output.description.c_str());
+    return Cstatus::ok();
 }
 
 // The 8-bit image the capture holds now, with the overlay if asked.
@@ -165,12 +290,30 @@ Cstatus picture_of_frame(const Crun& run, Cfw_image* frame, Cpicture& picture)
     return picture_from_image(*frame, picture);
 }
 
-Cstatus deliver(const Crun& run, Cpicture& picture, bool grey_from_mono, const std::string& what)
+// The picture as written: the display polarity and scaling applied, the
+// statistics or the summary line printed, the file written. frames: how
+// many frames it is the mean (or clamped sum) of.
+Cstatus deliver(const Crun& run, Cpicture& picture, bool grey_from_mono, const std::string& what,
+                unsigned frames = 1)
 {
+    Cprovenance provenance = provenance_of(run, what);
+    provenance.frames_averaged = frames;
+    provenance.clamped_sum = run.options.sum && frames > 1;
     Cstatus status = finish_picture(run, picture, grey_from_mono, "stats");
     if (!status.is_ok())
         return status;
-    return write_output(run, picture, what);
+    summarise(run, picture, what);
+    return write_output(run, picture, provenance);
+}
+
+// Whether the camera delivered monochrome values inverted: its own
+// inversion for single frames; the software inversion of monochrome
+// results for averages.
+bool camera_inverted(const Crun& run, bool averaged)
+{
+    if (run.session.colour())
+        return false;
+    return averaged || run.session.get_capture().get_settings()->invert_image();
 }
 
 unsigned deepest_depth(const Csession& session)
@@ -203,7 +346,7 @@ int raw_frame(Crun& run)
 
 // The pool image an acquisition ended with, delivered once its result is
 // a success.
-Cstatus deliver_pool_frame(Crun& run, int result, const std::string& what)
+Cstatus deliver_pool_frame(Crun& run, int result, const std::string& what, unsigned frames = 1)
 {
     Cstatus status = capture_status(run, result, what);
     if (!status.is_ok())
@@ -212,7 +355,23 @@ Cstatus deliver_pool_frame(Crun& run, int result, const std::string& what)
     status = picture_of_frame(run, run.session.get_capture().get_image(), picture);
     if (!status.is_ok())
         return status;
-    return deliver(run, picture, !run.session.colour(), what);
+    picture.inverted = camera_inverted(run, frames > 1);
+    return deliver(run, picture, !run.session.colour(), what, frames);
+}
+
+// The pattern the camera library reads its mosaic with; where it cannot
+// tell, the layout of most sensors (and of the simulated camera), RGGB.
+Ecfa mosaic_pattern(const Crun& run, const Cpicture& raw)
+{
+    constexpr unsigned raw_record = 0;  // get_raw_frame's pool buffer
+    const Ecfa reported = reported_mosaic_pattern(run.session.get_device(), raw_record, raw);
+    if (reported != Ecfa::none) {
+        tell(run.options, "the camera library reads its raw mosaic as %s", cfa_name(reported));
+        return reported;
+    }
+    tell(run.options, "the camera library does not show how its raw mosaic is laid out: "
+                      "RGGB assumed");
+    return Ecfa::rggb;
 }
 
 Cstatus snap_raw(Crun& run)
@@ -228,7 +387,11 @@ Cstatus snap_raw(Crun& run)
     status = picture_from_raw(*buffer, run.session.get_device().get_max_depth(), picture);
     if (!status.is_ok())
         return status;
-    // A colour camera's raw output is a mosaic, not a grey image.
+    picture.inverted = run.session.get_capture().get_settings()->invert_image();
+    if (run.session.colour())
+        picture.mosaic = mosaic_pattern(run, picture);
+    // A colour camera's raw output is a mosaic, not a grey image: no
+    // display polarity.
     return deliver(run, picture, !run.session.colour(), "raw snap");
 }
 
@@ -243,7 +406,13 @@ Cstatus snap_deep(Crun& run)
     status = picture_from_image(deep_frame, picture);
     if (!status.is_ok())
         return status;
+    picture.inverted = camera_inverted(run, false);
     return deliver(run, picture, !run.session.colour(), "snap");
+}
+
+bool shows_progress(const Coptions& options)
+{
+    return options.show_progress && !options.quiet && stderr_is_terminal();
 }
 
 Cstatus snap_8bit(Crun& run)
@@ -284,8 +453,7 @@ Cstatus run_average(Crun& run)
     Ctool_capture& capture = run.session.get_capture();
     if (run.options.sum)
         capture.use_clamped_sum();
-    Cprogress progress("average", run.options.frames,
-                       run.options.show_progress && stderr_is_terminal());
+    Cprogress progress("average", run.options.frames, shows_progress(run.options));
     capture.observe_frames([&run, &progress] {
         count_frame(run);
         progress.update(run.frames_seen);
@@ -293,7 +461,7 @@ Cstatus run_average(Crun& run)
     const int result = capture.average_frames8(&run.state);
     capture.observe_frames(nullptr);
     progress.finish();
-    return deliver_pool_frame(run, result, "average");
+    return deliver_pool_frame(run, result, "average", run.options.frames);
 }
 
 Cstatus run_deep_average(Crun& run)
@@ -308,8 +476,7 @@ Cstatus run_deep_average(Crun& run)
     if (!status.is_ok())
         return status;
     Ctool_capture& capture = run.session.get_capture();
-    Cprogress progress("deep-average", run.options.frames,
-                       run.options.show_progress && stderr_is_terminal());
+    Cprogress progress("deep-average", run.options.frames, shows_progress(run.options));
     capture.observe_frames([&run, &progress] {
         count_frame(run);
         progress.update(run.frames_seen);
@@ -324,7 +491,8 @@ Cstatus run_deep_average(Crun& run)
     status = picture_from_image(*capture.get_deep_image(), picture);
     if (!status.is_ok())
         return status;
-    return deliver(run, picture, !run.session.colour(), "deep-average");
+    picture.inverted = camera_inverted(run, true);
+    return deliver(run, picture, !run.session.colour(), "deep-average", run.options.frames);
 }
 
 Cstatus auto_status(const Crun& run, unsigned result, const char* what)
@@ -359,8 +527,9 @@ Cstatus auto_white_balance(Crun& run)
     const unsigned result = capture.wb_process(roi, gain, red, green, blue, &run.state);
     Cstatus status = auto_status(run, result, "automatic white balance");
     if (status.is_ok())
-        std::printf("white balance: gain index %u, red gain %u, green gain %u, blue gain %u\n",
-                    gain, red, green, blue);
+        std::fprintf(message_stream(run.options),
+                     "white balance: gain index %u, red gain %u, green gain %u, blue gain %u\n",
+                     gain, red, green, blue);
     return status;
 }
 
@@ -374,14 +543,15 @@ Cstatus run_auto(Crun& run)
         unsigned gain = 0;
         status = auto_status(run, capture.agp_process(gain, &run.state), "automatic gain");
         if (status.is_ok())
-            std::printf("gain: gain index %u\n", gain);
+            std::fprintf(message_stream(run.options), "gain: gain index %u\n", gain);
     } else {
         unsigned exposure = 0, gain = 0;
         status = auto_status(run, capture.aep_process(exposure, gain, &run.state),
                              "automatic exposure");
         if (status.is_ok())
-            std::printf("exposure: exposure index %u (%u us), gain index %u\n", exposure,
-                        capture.get_settings()->get_expsoure_value(), gain);
+            std::fprintf(message_stream(run.options),
+                         "exposure: exposure index %u (%u us), gain index %u\n", exposure,
+                         capture.get_settings()->get_expsoure_value(), gain);
     }
     if (!status.is_ok())
         return status;
@@ -394,10 +564,24 @@ Cstatus run_auto(Crun& run)
     return snap_8bit(run);
 }
 
+// The name of frame `number` of a stream: the pattern's own %n, or
+// "-000001" and so on before the extension.
+std::string stream_frame_name(const Coptions& options, unsigned number,
+                              const Cprovenance& provenance)
+{
+    if (options.out_path == "-")
+        return options.out_path;
+    const std::string name =
+        expand_name(options.out_path, number, provenance.created, provenance.camera_serial);
+    if (name_has_number_pattern(options.out_path))
+        return name;
+    return numbered_path(name, number, options.frames);
+}
+
 // Stream frames are written as they come, each to a temporary file; the
 // files get their names only when the whole stream has succeeded.
-Cstatus stream_frame_out(Crun& run, unsigned number, std::vector<Cpending_file>& files,
-                         bool last)
+Cstatus stream_frame_out(Crun& run, unsigned number,
+                         std::vector<std::unique_ptr<Cpending_output>>& files, bool last)
 {
     const bool writes = !run.options.out_path.empty();
     if (!writes && !(last && run.options.stats))
@@ -406,6 +590,7 @@ Cstatus stream_frame_out(Crun& run, unsigned number, std::vector<Cpending_file>&
     Cstatus status = picture_of_frame(run, run.session.get_capture().get_image(), picture);
     if (!status.is_ok())
         return status;
+    picture.inverted = camera_inverted(run, false);
     if (run.options.pixel_values == Epixel_values::display && !run.session.colour())
         invert_grey(picture);
     if (last && run.options.stats) {
@@ -419,20 +604,21 @@ Cstatus stream_frame_out(Crun& run, unsigned number, std::vector<Cpending_file>&
     }
     if (!writes)
         return Cstatus::ok();
-    files.emplace_back(numbered_path(run.options.out_path, number, run.options.frames));
-    Efile_kind kind = Efile_kind::png;
-    file_kind_of(run.options.out_path, kind);
     Cprovenance provenance = provenance_of(run, "stream");
     provenance.frame_number = number;
-    return write_pending(picture, provenance, files.back(), kind, true);
+    files.push_back(std::make_unique<Cpending_output>(
+        stream_frame_name(run.options, number, provenance)));
+    return write_pending_output(run, picture, provenance, *files.back(), true);
 }
 
-Cstatus collect_stream(Crun& run, std::vector<Cpending_file>& files, double& seconds)
+Cstatus collect_stream(Crun& run, std::vector<std::unique_ptr<Cpending_output>>& files,
+                       double& seconds)
 {
     Ctool_capture& capture = run.session.get_capture();
-    Cprogress progress("stream", run.options.frames,
-                       run.options.show_progress && stderr_is_terminal());
-    std::fprintf(stderr, "kmxcap: streaming %u frames (Ctrl-C or Escape to abort)\n", run.options.frames);
+    Cprogress progress("stream", run.options.frames, shows_progress(run.options));
+    if (!run.options.quiet)
+        std::fprintf(stderr, "kmxcap: streaming %u frames (Ctrl-C or Escape to abort)\n",
+                     run.options.frames);
     const auto started = std::chrono::steady_clock::now();
     if (capture.start_frame(0u, &run.state) != 0)
         return capture_status(run, CAPTURE_FAILED, "stream");
@@ -454,8 +640,7 @@ Cstatus collect_stream(Crun& run, std::vector<Cpending_file>& files, double& sec
 Cstatus run_stream(Crun& run)
 {
     Ctool_capture& capture = run.session.get_capture();
-    std::vector<Cpending_file> files;
-    files.reserve(run.options.out_path.empty() ? 0 : run.options.frames);
+    std::vector<std::unique_ptr<Cpending_output>> files;
     double seconds = 0.0;
     Cstatus status = collect_stream(run, files, seconds);
     if (!status.is_ok()) {
@@ -467,14 +652,16 @@ Cstatus run_stream(Crun& run)
     capture.stop_frame(&run.state);
     if (run.watch.aborted())
         return aborted("stream");
-    for (Cpending_file& file : files) {
-        status = file.commit();
+    for (const auto& file : files) {
+        status = file->commit();
         if (!status.is_ok())
             return status;
+        tell(run.options, "%s: %s", shown_name(file->picture.final_path()).c_str(),
+             file->description.c_str());
     }
     const double fps = seconds > 0.0 ? run.options.frames / seconds : 0.0;
-    std::printf("stream: %u frames in %.3f s, %.2f frames per second%s\n", run.options.frames,
-                seconds, fps, files.empty() ? "" : ", written");
+    say(run.options, "stream: %u frames in %.3f s, %.2f frames per second%s\n",
+        run.options.frames, seconds, fps, files.empty() ? "" : ", written");
     return Cstatus::ok();
 }
 
@@ -485,12 +672,32 @@ unsigned settings_depth_for(const Coptions& options)
     return eight_bits;
 }
 
+bool wants_dng(const Coptions& options)
+{
+    return options.out_format == Eout_format::dng || out_name_is_dng(options.out_path);
+}
+
+void tell_camera(const Coptions& options, Cdevice& device)
+{
+    char vendor[128] = {};
+    char product[128] = {};
+    device.camera_vendor_desc(vendor, sizeof vendor - 1);
+    device.camera_product_desc(product, sizeof product - 1);
+    tell(options, "camera %u:%u %s %s, serial %u, %ux%u %s", device.get_camera_id(),
+         device.get_camera_index(), vendor, product, device.get_serial_no(), device.get_width(),
+         device.get_height(), device.get_camera_type() == 1 ? "colour" : "monochrome");
+}
+
 Cstatus run_capture_command(const Coptions& options)
 {
     Csession session;
     Cstatus status = session.open(options);
     if (!status.is_ok())
         return status;
+    tell_camera(options, session.get_device());
+    if (wants_dng(options) && !session.colour())
+        return Cstatus(exit_usage, "a DNG holds a raw colour frame, and this camera is "
+                                   "monochrome: write its raw frame as .tif");
     if (options.depth > eight_bits) {
         status = check_depth(session, options.depth);
         if (!status.is_ok())
@@ -519,12 +726,14 @@ Cstatus dispatch(const Coptions& options)
         return selected;
     switch (options.command) {
     case Ecommand::help:
-        std::fputs(help_text(), stdout);
+        std::fputs(help_text().c_str(), stdout);
         return Cstatus::ok();
     case Ecommand::version:
         print_version();
         return Cstatus::ok();
     case Ecommand::list: return list_cameras();
+    case Ecommand::controls: return list_controls(options);
+    case Ecommand::set: return set_controls(options);
     default: return run_capture_command(options);
     }
 }
@@ -543,6 +752,56 @@ std::string numbered_path(const std::string& path, unsigned number, unsigned tot
     if (digits.size() < width)
         digits.insert(0, width - digits.size(), '0');
     return stem + "-" + digits + ext;
+}
+
+bool name_has_number_pattern(const std::string& pattern)
+{
+    for (size_t at = pattern.find('%'); at != std::string::npos; at = pattern.find('%', at + 1)) {
+        size_t end = at + 1;
+        while (end < pattern.size() && pattern[end] >= '0' && pattern[end] <= '9')
+            ++end;
+        if (end < pattern.size() && pattern[end] == 'n')
+            return true;
+        if (end < pattern.size() && pattern[end] == '%')
+            at = end;
+    }
+    return false;
+}
+
+std::string expand_name(const std::string& pattern, unsigned number, const std::string& created,
+                        unsigned serial)
+{
+    std::string name;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] != '%' || i + 1 >= pattern.size()) {
+            name += pattern[i];
+            continue;
+        }
+        size_t at = i + 1;
+        unsigned width = 0;
+        while (at < pattern.size() && pattern[at] >= '0' && pattern[at] <= '9' && width < 100)
+            width = width * 10 + static_cast<unsigned>(pattern[at++] - '0');
+        const char kind = at < pattern.size() ? pattern[at] : '\0';
+        if (kind == 'n') {
+            std::string digits = std::to_string(number);
+            if (digits.size() < width)
+                digits.insert(0, width - digits.size(), '0');
+            name += digits;
+        } else if (kind == 't') {
+            // 2024-05-01T14:03:07.123+02:00 -> 20240501T140307
+            for (char c : created.substr(0, created.find('.')))
+                if (c != '-' && c != ':')
+                    name += c;
+        } else if (kind == 's') {
+            name += std::to_string(serial);
+        } else if (kind == '%') {
+            name += '%';
+        } else {
+            name.append(pattern, i, at - i + 1);  // left as written
+        }
+        i = at;
+    }
+    return name;
 }
 
 int run_kmxcap(const std::vector<std::string>& args)

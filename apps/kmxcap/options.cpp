@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: Apache-2.0
-// Command-line parsing: each flag is looked up in one table that says
-// what kind of value it takes and where the value goes.
+// Command-line parsing: getopt_long over the option table, then the
+// subcommand's positional arguments and the combinations that can never
+// work.
 #include "options.h"
+
+#include <getopt.h>
 
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <functional>
 #include <map>
+
+#include "option_table.h"
 
 namespace kmxcap {
 
@@ -76,9 +80,19 @@ bool to_region(const std::string& text, Cregion& region)
     return true;
 }
 
-// "ID" or "ID:INDEX".
+// "ID", "ID:INDEX" or "serial=N".
 bool to_camera(const std::string& text, Coptions& options)
 {
+    static const std::string serial_prefix = "serial=";
+    if (text.compare(0, serial_prefix.size(), serial_prefix) == 0) {
+        unsigned serial = 0;
+        if (!to_unsigned(text.substr(serial_prefix.size()), serial))
+            return false;
+        options.camera_given = true;
+        options.camera_by_serial = true;
+        options.camera_serial = serial;
+        return true;
+    }
     const size_t colon = text.find(':');
     unsigned index = 0;
     if (colon != std::string::npos && !to_unsigned(text.substr(colon + 1), index))
@@ -87,15 +101,15 @@ bool to_camera(const std::string& text, Coptions& options)
     if (!to_unsigned(text.substr(0, colon), id))
         return false;
     options.camera_given = true;
+    options.camera_by_serial = false;
     options.camera_id = id;
     options.camera_index = index;
     return true;
 }
 
-using Cvalue_parser = std::function<bool(const std::string&, Coptions&)>;
-using Cswitch_setter = std::function<void(Coptions&)>;
+using Ctake = std::function<bool(const std::string&, Coptions&)>;
 
-Cvalue_parser number_into(Cflag_value Coptions::*field)
+Ctake number_into(Cflag_value Coptions::*field)
 {
     return [field](const std::string& text, Coptions& o) {
         Cflag_value& target = o.*field;
@@ -104,7 +118,7 @@ Cvalue_parser number_into(Cflag_value Coptions::*field)
     };
 }
 
-Cvalue_parser switch_into(Cflag_value Coptions::*field)
+Ctake switch_into(Cflag_value Coptions::*field)
 {
     return [field](const std::string& text, Coptions& o) {
         Cflag_value& target = o.*field;
@@ -113,98 +127,249 @@ Cvalue_parser switch_into(Cflag_value Coptions::*field)
     };
 }
 
-const std::map<std::string, Cvalue_parser>& value_flags()
+Ctake flag_into(bool Coptions::*field)
 {
-    static const std::map<std::string, Cvalue_parser> flags = {
-        {"--camera", to_camera},
-        {"--camera-library",
-         [](const std::string& t, Coptions& o) { o.camera_library = t; return !t.empty(); }},
-        {"--out", [](const std::string& t, Coptions& o) { o.out_path = t; return !t.empty(); }},
-        {"--stats-roi", [](const std::string& t, Coptions& o) { return to_region(t, o.stats_region); }},
-        {"--roi", [](const std::string& t, Coptions& o) { return to_region(t, o.wb_region); }},
-        {"--overlay",
+    return [field](const std::string&, Coptions& o) {
+        o.*field = true;
+        return true;
+    };
+}
+
+// A value out of a fixed list of words.
+template <typename T>
+Ctake word_into(T Coptions::*field, std::vector<std::pair<const char*, T>> words)
+{
+    return [field, words](const std::string& text, Coptions& o) {
+        for (const auto& word : words) {
+            if (text == word.first) {
+                o.*field = word.second;
+                return true;
+            }
+        }
+        return false;
+    };
+}
+
+bool take_readout(Coptions& o, Ereadout readout)
+{
+    o.readouts_clash |= o.readout != Ereadout::normal && o.readout != readout;
+    o.readout = readout;
+    return true;
+}
+
+constexpr char count_letter = 'n';
+
+bool take_count(const std::string& text, Coptions& o)
+{
+    unsigned count = 0;
+    if (!to_unsigned(text, count) || count == 0)
+        return false;
+    o.frames = count;
+    return true;
+}
+
+std::vector<Coption_spec> make_table()
+{
+    using S = Esection;
+    const std::vector<Coption_spec> table = {
+        {"camera", 'c', "ID[:INDEX]|serial=N", S::camera,
+         "camera to open, by id and index or by serial number (default: the first available)",
+         to_camera},
+        {"camera-library", 0, "NAME", S::camera,
+         "camera library: sim (the default), aravis (GigE Vision and USB3 Vision cameras; "
+         "3:0 is Aravis' fake camera) or the file of any library with the kmx_ functions; "
+         "the environment variable KMX_CAMERA_LIBRARY does the same",
          [](const std::string& t, Coptions& o) {
-             if (t == "crosshair")
-                 o.overlay = Eoverlay::crosshair;
-             else if (t == "grid")
-                 o.overlay = Eoverlay::grid;
-             else
-                 return false;
-             return true;
+             o.camera_library = t;
+             return !t.empty();
          }},
-        {"--pixel-values",
-         [](const std::string& t, Coptions& o) {
-             if (t == "display")
-                 o.pixel_values = Epixel_values::display;
-             else if (t == "camera")
-                 o.pixel_values = Epixel_values::camera;
-             else
-                 return false;
-             return true;
-         }},
-        {"--depth",
+
+        {"depth", 0, "8|10|12", S::settings,
+         "component depth (snap: deep frame; deep-average: depth summed)",
          [](const std::string& t, Coptions& o) {
              return to_unsigned(t, o.depth) && (o.depth == 8 || o.depth == 10 || o.depth == 12);
          }},
-        {"--order",
-         [](const std::string& t, Coptions& o) {
-             if (t == "rgb")
-                 o.order = Ecomponent_order::rgb;
-             else if (t == "bgr")
-                 o.order = Ecomponent_order::bgr;
-             else
-                 return false;
-             return true;
-         }},
-        {"--gain", number_into(&Coptions::gain)},
-        {"--black-level", number_into(&Coptions::black_level)},
-        {"--exposure-index", number_into(&Coptions::exposure_index)},
-        {"--exposure", number_into(&Coptions::exposure_us)},
-        {"--red-gain", number_into(&Coptions::red_gain)},
-        {"--green-gain", number_into(&Coptions::green_gain)},
-        {"--blue-gain", number_into(&Coptions::blue_gain)},
-        {"--red-boost", switch_into(&Coptions::red_boost)},
-        {"--blue-boost", switch_into(&Coptions::blue_boost)},
-        {"--contrast", number_into(&Coptions::contrast)},
-        {"--rate", number_into(&Coptions::rate)},
-        {"--live-rate", number_into(&Coptions::live_rate)},
-        {"--invert", switch_into(&Coptions::invert)},
-        {"--retries", number_into(&Coptions::retries)},
-        {"--gamma",
+        {"order", 0, "rgb|bgr", S::settings, "component order of 8-bit colour frames",
+         word_into(&Coptions::order, std::vector<std::pair<const char*, Ecomponent_order>>{
+                                         {"rgb", Ecomponent_order::rgb},
+                                         {"bgr", Ecomponent_order::bgr}})},
+        {"bin", 0, nullptr, S::settings, "binned readout",
+         [](const std::string&, Coptions& o) { return take_readout(o, Ereadout::bin); }},
+        {"preview", 0, nullptr, S::settings, "preview readout (one readout: not with --bin)",
+         [](const std::string&, Coptions& o) { return take_readout(o, Ereadout::preview); }},
+        {"raw", 0, nullptr, S::settings,
+         "snap the camera's raw output: one 16-bit word per pixel; colour cameras give "
+         "their Bayer mosaic, written as DNG in a TIFF file",
+         flag_into(&Coptions::raw)},
+        {"gain", 'g', "N", S::settings, "gain index", number_into(&Coptions::gain), true},
+        {"black-level", 0, "N", S::settings, "black level index",
+         number_into(&Coptions::black_level), true},
+        {"exposure", 'e', "US", S::settings,
+         "exposure in microseconds (set to the nearest index)",
+         number_into(&Coptions::exposure_us), true},
+        {"exposure-index", 0, "N", S::settings, "exposure index (0..256: 10 us .. 100 ms)",
+         number_into(&Coptions::exposure_index), true},
+        {"red-gain", 0, "N", S::settings, "red white-balance gain index (colour cameras)",
+         number_into(&Coptions::red_gain), true},
+        {"green-gain", 0, "N", S::settings, "green white-balance gain index",
+         number_into(&Coptions::green_gain), true},
+        {"blue-gain", 0, "N", S::settings, "blue white-balance gain index",
+         number_into(&Coptions::blue_gain), true},
+        {"red-boost", 0, "on|off", S::settings, "red boost (colour cameras)",
+         switch_into(&Coptions::red_boost), true},
+        {"blue-boost", 0, "on|off", S::settings, "blue boost",
+         switch_into(&Coptions::blue_boost), true},
+        {"gamma", 0, "X", S::settings, "gamma (switches gamma correction on)",
          [](const std::string& t, Coptions& o) {
              o.gamma_given = to_double(t, o.gamma) && o.gamma > 0.0;
              return o.gamma_given;
+         },
+         true},
+        {"contrast", 0, "N", S::settings, "contrast index (127 is neutral)",
+         number_into(&Coptions::contrast), true},
+        {"rate", 0, "R", S::settings, "capture frame-rate selector (0, 1 or 4)",
+         number_into(&Coptions::rate), true},
+        {"live-rate", 0, "R", S::settings, "live frame-rate selector (0, 1 or 4)",
+         number_into(&Coptions::live_rate)},
+        {"live", 0, nullptr, S::settings, "capture at the live rate instead of the capture rate",
+         flag_into(&Coptions::live)},
+        {"invert", 0, "on|off", S::settings,
+         "camera-side inversion (monochrome cameras default to on)",
+         switch_into(&Coptions::invert), true},
+        {"test-mode", 0, nullptr, S::settings,
+         "deterministic test pattern instead of the scene", flag_into(&Coptions::test_mode)},
+        {"retries", 0, "N", S::settings, "retries of a failed frame (default 5)",
+         number_into(&Coptions::retries)},
+
+        {"out", 'o', "FILE", S::output,
+         "write the picture to FILE.png (8 or 16 bit), FILE.tif/.tiff (8 or 16 bit) or "
+         "FILE.dng (raw colour); '-' writes it to standard output (then every message goes "
+         "to standard error). The name may hold %n, %04n, %t, %s (below). Files appear "
+         "only when the whole run succeeded",
+         [](const std::string& t, Coptions& o) {
+             o.out_path = t;
+             return !t.empty();
          }},
-        {"--abort-after-frames",
+        {"format", 0, "png|tiff|dng", S::output,
+         "file format of -o - (default png); must agree with a file's extension",
+         word_into(&Coptions::out_format, std::vector<std::pair<const char*, Eout_format>>{
+                                              {"png", Eout_format::png},
+                                              {"tiff", Eout_format::tiff},
+                                              {"tif", Eout_format::tiff},
+                                              {"dng", Eout_format::dng}})},
+        {"sidecar", 0, nullptr, S::output,
+         "also write the picture's provenance as JSON next to it (frame.png.json)",
+         flag_into(&Coptions::sidecar)},
+        {"count", count_letter, "N", S::output, "frame count of average, deep-average and stream (or N)",
+         take_count},
+        {"overlay", 0, "crosshair|grid", S::output, "draw the overlay into the 8-bit image first",
+         word_into(&Coptions::overlay, std::vector<std::pair<const char*, Eoverlay>>{
+                                           {"crosshair", Eoverlay::crosshair},
+                                           {"grid", Eoverlay::grid}})},
+        {"pixel-values", 0, "display|camera", S::output,
+         "display (default): monochrome pixels are written as the library shows them on "
+         "screen through its inverted grey table, so with the default camera inversion "
+         "bright light gives high values; camera: exactly as delivered (TIFF files then "
+         "say MinIsWhite)",
+         word_into(&Coptions::pixel_values, std::vector<std::pair<const char*, Epixel_values>>{
+                                                {"display", Epixel_values::display},
+                                                {"camera", Epixel_values::camera}})},
+        {"scale16", 0, nullptr, S::output,
+         "scale 10/12-bit values to the full 16 bits (default: the values as delivered; "
+         "files record the significant bits)",
+         flag_into(&Coptions::scale16)},
+        {"stats", 0, nullptr, S::output,
+         "print mean and standard deviation (per channel for colour)",
+         flag_into(&Coptions::stats)},
+        {"stats-roi", 0, "L,T,W,H", S::output,
+         "region of the statistics (default: the whole image)",
+         [](const std::string& t, Coptions& o) { return to_region(t, o.stats_region); }},
+        {"roi", 0, "L,T,W,H", S::output, "region of auto white-balance (default: the whole image)",
+         [](const std::string& t, Coptions& o) { return to_region(t, o.wb_region); }},
+        {"sum", 0, nullptr, S::output, "average: clamped sum instead of mean",
+         flag_into(&Coptions::sum)},
+        {"json", 0, nullptr, S::output, "controls: the listing as JSON", flag_into(&Coptions::json)},
+
+        {"quiet", 'q', nullptr, S::other,
+         "print only what was asked for (statistics, listings, values): no progress bar, "
+         "no summary lines",
+         flag_into(&Coptions::quiet)},
+        {"verbose", 'v', nullptr, S::other,
+         "say on standard error which camera was opened, how the raw mosaic is laid out, "
+         "and what was written with which facts",
+         flag_into(&Coptions::verbose)},
+        {"no-progress", 0, nullptr, S::other,
+         "no progress bar (it is shown on a terminal for work that takes more than a second)",
+         [](const std::string&, Coptions& o) {
+             o.show_progress = false;
+             return true;
+         }},
+        {"help", 'h', nullptr, S::other, "this text",
+         [](const std::string&, Coptions& o) {
+             o.command = Ecommand::help;
+             return true;
+         }},
+        {"version", 'V', nullptr, S::other, "the version of kmxcap and of the kmxcore library",
+         [](const std::string&, Coptions& o) {
+             o.command = Ecommand::version;
+             return true;
+         }},
+        // Hidden debugging aid: behave as if Ctrl-C came after this many
+        // frames. Lets tests abort at a known point.
+        {"abort-after-frames", 0, "N", S::other, "",
          [](const std::string& t, Coptions& o) {
              return to_unsigned(t, o.abort_after_frames) && o.abort_after_frames > 0;
-         }},
+         },
+         false, true},
     };
-    return flags;
+    return table;
 }
 
-const std::map<std::string, Cswitch_setter>& switch_flags()
+// getopt_long's value of an option: its short letter, or a code past
+// every character for long-only options.
+constexpr int long_only_base = 256;
+
+int option_code(size_t index, const Coption_spec& option)
 {
-    static const std::map<std::string, Cswitch_setter> flags = {
-        {"--stats", [](Coptions& o) { o.stats = true; }},
-        {"--scale16", [](Coptions& o) { o.scale16 = true; }},
-        {"--no-progress", [](Coptions& o) { o.show_progress = false; }},
-        {"--raw", [](Coptions& o) { o.raw = true; }},
-        {"--bin",
-         [](Coptions& o) {
-             o.readouts_clash |= o.readout == Ereadout::preview;
-             o.readout = Ereadout::bin;
-         }},
-        {"--preview",
-         [](Coptions& o) {
-             o.readouts_clash |= o.readout == Ereadout::bin;
-             o.readout = Ereadout::preview;
-         }},
-        {"--sum", [](Coptions& o) { o.sum = true; }},
-        {"--live", [](Coptions& o) { o.live = true; }},
-        {"--test-mode", [](Coptions& o) { o.test_mode = true; }},
-    };
-    return flags;
+    return option.short_name != 0 ? option.short_name : long_only_base + static_cast<int>(index);
+}
+
+const Coption_spec* option_of_code(int code)
+{
+    const std::vector<Coption_spec>& table = option_table();
+    for (size_t i = 0; i < table.size(); ++i)
+        if (option_code(i, table[i]) == code)
+            return &table[i];
+    return nullptr;
+}
+
+// "-" first: arguments that are not options come back in order as code 1,
+// whatever POSIXLY_CORRECT says; ":" next: a missing value is told apart
+// from an unknown option, and getopt prints nothing itself.
+std::string short_options()
+{
+    std::string text = "-:";
+    for (const Coption_spec& option : option_table()) {
+        if (option.short_name == 0)
+            continue;
+        text += option.short_name;
+        if (option.value_name != nullptr)
+            text += ':';
+    }
+    return text;
+}
+
+std::vector<struct option> long_options()
+{
+    std::vector<struct option> options;
+    const std::vector<Coption_spec>& table = option_table();
+    for (size_t i = 0; i < table.size(); ++i) {
+        const Coption_spec& spec = table[i];
+        options.push_back({spec.long_name, spec.value_name ? required_argument : no_argument,
+                           nullptr, option_code(i, spec)});
+    }
+    options.push_back({nullptr, 0, nullptr, 0});
+    return options;
 }
 
 bool command_of(const std::string& word, Ecommand& command)
@@ -213,6 +378,7 @@ bool command_of(const std::string& word, Ecommand& command)
         {"list", Ecommand::list},         {"snap", Ecommand::snap},
         {"average", Ecommand::average},   {"deep-average", Ecommand::deep_average},
         {"auto", Ecommand::auto_adjust},  {"stream", Ecommand::stream},
+        {"controls", Ecommand::controls}, {"set", Ecommand::set},
         {"help", Ecommand::help}};
     const auto found = commands.find(word);
     if (found == commands.end())
@@ -234,22 +400,44 @@ bool auto_kind_of(const std::string& word, Eauto_kind& kind)
     return true;
 }
 
-// The positional argument each subcommand takes.
-Cstatus take_positional(const std::string& word, Coptions& options, bool& taken)
+bool counts_frames(Ecommand command)
 {
-    if (taken)
+    return command == Ecommand::average || command == Ecommand::deep_average ||
+           command == Ecommand::stream;
+}
+
+// set's NAME=VALUE: the option of that long name, if `set` takes it.
+Cstatus take_assignment(const std::string& word, Coptions& options)
+{
+    const size_t equals = word.find('=');
+    if (equals == std::string::npos || equals == 0)
+        return usage("'" + word + "' is no NAME=VALUE (try: kmxcap set gain=300)");
+    const std::string name = word.substr(0, equals);
+    const std::string value = word.substr(equals + 1);
+    for (const Coption_spec& option : option_table()) {
+        if (name != option.long_name || !option.settable)
+            continue;
+        if (!option.take(value, options))
+            return usage("bad value '" + value + "' for " + name);
+        options.set_names.push_back(name);
+        return Cstatus::ok();
+    }
+    return usage("unknown setting '" + name + "' (see kmxcap controls)");
+}
+
+// The positional arguments after the subcommand.
+Cstatus take_positional(const std::string& word, Coptions& options, unsigned& taken)
+{
+    ++taken;
+    if (options.command == Ecommand::set)
+        return take_assignment(word, options);
+    if (taken > 1)
         return usage("unexpected argument '" + word + "'");
-    taken = true;
     switch (options.command) {
     case Ecommand::average:
     case Ecommand::deep_average:
-        if (!to_unsigned(word, options.frames) || options.frames == 0 ||
-            options.frames > max_average_frames)
-            return usage("frame count '" + word + "' must be a number from 1 to " +
-                         std::to_string(max_average_frames));
-        return Cstatus::ok();
     case Ecommand::stream:
-        if (!to_unsigned(word, options.frames) || options.frames == 0)
+        if (!take_count(word, options))
             return usage("frame count '" + word + "' must be a positive number");
         return Cstatus::ok();
     case Ecommand::auto_adjust:
@@ -262,24 +450,6 @@ Cstatus take_positional(const std::string& word, Coptions& options, bool& taken)
     }
 }
 
-bool takes_positional(Ecommand command)
-{
-    return command == Ecommand::average || command == Ecommand::deep_average ||
-           command == Ecommand::stream || command == Ecommand::auto_adjust;
-}
-
-bool has_extension(const std::string& path, const char* extension)
-{
-    const std::string ext(extension);
-    if (path.size() <= ext.size())
-        return false;
-    std::string tail = path.substr(path.size() - ext.size());
-    for (char& c : tail)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return tail == ext;
-}
-
 bool settings_given(const Coptions& o)
 {
     return o.gain.given || o.black_level.given || o.exposure_index.given ||
@@ -290,14 +460,57 @@ bool settings_given(const Coptions& o)
            o.order != Ecomponent_order::camera_default;
 }
 
+bool output_given(const Coptions& o)
+{
+    return !o.out_path.empty() || o.stats || o.sidecar || o.out_format != Eout_format::unspecified;
+}
+
+// The file name's extension agrees with --format; a file needs one of the
+// known extensions.
+Cstatus check_output_name(const Coptions& o)
+{
+    if (o.out_path.empty())
+        return Cstatus::ok();
+    if (o.out_path == "-") {
+        if (o.sidecar)
+            return usage("--sidecar needs a file name, not -o -");
+        return Cstatus::ok();
+    }
+    if (!name_pattern_valid(o.out_path))
+        return usage("output name '" + o.out_path +
+                     "' holds an unknown % pattern (%n, %04n, %t, %s, %%)");
+    Eout_format named = Eout_format::unspecified;
+    if (!out_format_of_name(o.out_path, named))
+        return usage("output file '" + o.out_path + "' must end in .png, .tif, .tiff or .dng");
+    if (o.out_format != Eout_format::unspecified && o.out_format != named)
+        return usage("--format does not agree with the extension of '" + o.out_path + "'");
+    return Cstatus::ok();
+}
+
 // Combinations that can never work, whatever the camera.
 Cstatus check_combinations(const Coptions& o)
 {
     const bool lists = o.command == Ecommand::list;
-    if (lists && (settings_given(o) || !o.out_path.empty() || o.stats || o.camera_given))
+    if (lists && (settings_given(o) || output_given(o) || o.camera_given))
         return usage("list takes no camera, settings or output flags");
-    if (takes_positional(o.command) && o.frames == 0 && o.command != Ecommand::auto_adjust)
+    const bool inspects = o.command == Ecommand::controls || o.command == Ecommand::set;
+    if (inspects && (output_given(o) || o.readout != Ereadout::normal))
+        return usage("controls and set take no output or readout flags");
+    if (o.command == Ecommand::set && o.set_names.empty())
+        return usage("set needs NAME=VALUE (try: kmxcap set gain=300)");
+    if (o.json && o.command != Ecommand::controls)
+        return usage("--json is for controls only");
+    if (o.quiet && o.verbose)
+        return usage("--quiet and --verbose exclude each other");
+    if (counts_frames(o.command) && o.frames == 0)
         return usage("missing frame count");
+    if (!counts_frames(o.command) && o.frames != 0 && o.command != Ecommand::auto_adjust)
+        return usage("--count is for average, deep-average and stream");
+    if (o.command == Ecommand::auto_adjust && o.frames != 0)
+        return usage("--count is for average, deep-average and stream");
+    if (o.command != Ecommand::stream && o.frames > max_average_frames)
+        return usage("frame count '" + std::to_string(o.frames) + "' must be a number from 1 to " +
+                     std::to_string(max_average_frames));
     if (o.raw && o.command != Ecommand::snap)
         return usage("--raw is for snap only");
     if (o.raw && o.depth != 0)
@@ -322,70 +535,187 @@ Cstatus check_combinations(const Coptions& o)
         return usage("stream delivers 8-bit frames only");
     if (o.scale16 && !deep)
         return usage("--scale16 is for raw and deep images");
-    if (!o.out_path.empty() && !has_extension(o.out_path, ".png") &&
-        !has_extension(o.out_path, ".tif") && !has_extension(o.out_path, ".tiff"))
-        return usage("output file '" + o.out_path + "' must end in .png, .tif or .tiff");
-    return Cstatus::ok();
+    if (o.sidecar && o.out_path.empty())
+        return usage("--sidecar needs --out FILE");
+    if (o.out_format != Eout_format::unspecified && o.out_path.empty())
+        return usage("--format needs --out");
+    if ((o.out_format == Eout_format::dng || out_name_is_dng(o.out_path)) && !o.raw)
+        return usage("a DNG file holds a raw colour frame: snap --raw");
+    return check_output_name(o);
+}
+
+// The words that end parsing at once, wherever they stand: help wins over
+// everything, then the version.
+bool asks_help_or_version(const std::vector<std::string>& args, Coptions& options)
+{
+    for (const std::string& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            options.command = Ecommand::help;
+            return true;
+        }
+    }
+    for (const std::string& arg : args) {
+        if (arg == "--version" || arg == "-V") {
+            options.command = Ecommand::version;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Why getopt_long refused the argument at argv[index].
+Cstatus refusal(int code, int unknown_code, const std::string& argument)
+{
+    const Coption_spec* option = option_of_code(unknown_code);
+    if (code == ':' && option != nullptr)
+        return usage("flag --" + std::string(option->long_name) + " needs a value");
+    if (option != nullptr && argument.find('=') != std::string::npos)
+        return usage("flag --" + std::string(option->long_name) + " takes no value");
+    if (unknown_code > 0 && unknown_code < long_only_base && option == nullptr)
+        return usage("unknown flag '-" + std::string(1, static_cast<char>(unknown_code)) + "'");
+    return usage("unknown flag '" + argument.substr(0, argument.find('=')) + "'");
 }
 
 } // namespace
 
+const std::vector<Coption_spec>& option_table()
+{
+    static const std::vector<Coption_spec> table = make_table();
+    return table;
+}
+
+std::string option_name(const Coption_spec& option, bool with_short)
+{
+    std::string name = "--" + std::string(option.long_name);
+    if (with_short && option.short_name != 0)
+        name = std::string("-") + option.short_name + ", " + name;
+    return name;
+}
+
+std::vector<std::string> settable_names()
+{
+    std::vector<std::string> names;
+    for (const Coption_spec& option : option_table())
+        if (option.settable)
+            names.emplace_back(option.long_name);
+    return names;
+}
+
+bool out_format_of_name(const std::string& path, Eout_format& format)
+{
+    const struct {
+        const char* extension;
+        Eout_format format;
+    } kinds[] = {{".png", Eout_format::png},
+                 {".tif", Eout_format::tiff},
+                 {".tiff", Eout_format::tiff},
+                 {".dng", Eout_format::dng}};
+    for (const auto& kind : kinds) {
+        const std::string ext = kind.extension;
+        if (path.size() <= ext.size())
+            continue;
+        std::string tail = path.substr(path.size() - ext.size());
+        for (char& c : tail)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        if (tail == ext) {
+            format = kind.format;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool out_name_is_dng(const std::string& path)
+{
+    Eout_format format = Eout_format::unspecified;
+    return out_format_of_name(path, format) && format == Eout_format::dng;
+}
+
 Cstatus parse_options(const std::vector<std::string>& args, Coptions& options)
 {
     options = Coptions();
-    for (const std::string& arg : args)
-        if (arg == "--help" || arg == "-h")
-            return Cstatus::ok();
-    for (const std::string& arg : args) {
-        if (arg == "--version") {
-            options.command = Ecommand::version;
-            return Cstatus::ok();
+    if (asks_help_or_version(args, options))
+        return Cstatus::ok();
+
+    std::vector<std::string> words = args;
+    words.insert(words.begin(), "kmxcap");
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(&word[0]);
+    argv.push_back(nullptr);
+    const std::string shorts = short_options();
+    const std::vector<struct option> longs = long_options();
+
+    bool command_seen = false;
+    bool count_flag_seen = false;
+    unsigned positionals = 0;
+    // optind 0 makes glibc start afresh (the parser may run more than
+    // once in a process); opterr 0 keeps getopt quiet: we say what went
+    // wrong, on one line.
+    optind = 0;
+    opterr = 0;
+    const int argc = static_cast<int>(words.size());
+    for (;;) {
+        const int code = getopt_long(argc, argv.data(), shorts.c_str(), longs.data(), nullptr);
+        std::string word;
+        if (code == -1) {
+            if (optind >= argc)
+                break;
+            word = argv[optind++];  // after "--": every word is positional
+        } else if (code == ':' || code == '?') {
+            return refusal(code, optopt, argv[optind - 1]);
+        } else if (code != 1) {
+            const Coption_spec* option = option_of_code(code);
+            const std::string value = optarg != nullptr ? optarg : "";
+            count_flag_seen |= code == count_letter;
+            if (option == nullptr || !option->take(value, options))
+                return usage("bad value '" + value + "' for --" +
+                             (option ? option->long_name : "?"));
+            continue;
+        } else {
+            word = optarg;
         }
+        if (!command_seen) {
+            if (!command_of(word, options.command))
+                return usage("unknown subcommand '" + word + "' (try --help)");
+            command_seen = true;
+            continue;
+        }
+        const Cstatus taken = take_positional(word, options, positionals);
+        if (!taken.is_ok())
+            return taken;
     }
-    if (args.empty())
+    if (!command_seen)
         return usage("missing subcommand (try --help)");
-    if (!command_of(args[0], options.command))
-        return usage("unknown subcommand '" + args[0] + "' (try --help)");
-    bool positional_taken = !takes_positional(options.command);
-    for (size_t i = 1; i < args.size(); ++i) {
-        std::string arg = args[i];
-        std::string value;
-        bool inline_value = false;
-        const size_t equals = arg.find('=');
-        if (arg.rfind("--", 0) == 0 && equals != std::string::npos) {
-            value = arg.substr(equals + 1);
-            arg = arg.substr(0, equals);
-            inline_value = true;
-        }
-        const auto sw = switch_flags().find(arg);
-        if (sw != switch_flags().end()) {
-            if (inline_value)
-                return usage("flag " + arg + " takes no value");
-            sw->second(options);
-            continue;
-        }
-        const auto vf = value_flags().find(arg);
-        if (vf != value_flags().end()) {
-            if (!inline_value) {
-                if (i + 1 >= args.size())
-                    return usage("flag " + arg + " needs a value");
-                value = args[++i];
-            }
-            if (!vf->second(value, options))
-                return usage("bad value '" + value + "' for " + arg);
-            continue;
-        }
-        if (arg.size() > 1 && arg[0] == '-')
-            return usage("unknown flag '" + arg + "'");
-        const Cstatus positional = take_positional(arg, options, positional_taken);
-        if (!positional.is_ok())
-            return positional;
-    }
-    if (!positional_taken)
-        return usage(options.command == Ecommand::auto_adjust
-                         ? "missing automatic procedure (exposure, gain or white-balance)"
-                         : "missing frame count");
+    if (options.command == Ecommand::help)
+        return Cstatus::ok();
+    if (options.command == Ecommand::auto_adjust && positionals == 0)
+        return usage("missing automatic procedure (exposure, gain or white-balance)");
+    if (counts_frames(options.command) && count_flag_seen && positionals > 0)
+        return usage("the frame count is given twice (N and --count)");
     return check_combinations(options);
+}
+
+bool name_pattern_valid(const std::string& pattern)
+{
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] != '%')
+            continue;
+        size_t at = i + 1;
+        while (at < pattern.size() && pattern[at] >= '0' && pattern[at] <= '9')
+            ++at;
+        if (at >= pattern.size())
+            return false;
+        const char kind = pattern[at];
+        const bool width_given = at > i + 1;
+        if (kind == 'n' || (!width_given && (kind == 't' || kind == 's' || kind == '%'))) {
+            i = at;
+            continue;
+        }
+        return false;
+    }
+    return true;
 }
 
 } // namespace kmxcap

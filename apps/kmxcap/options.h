@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 // The command line of kmxcap: a subcommand, its positional arguments and
-// flags, parsed into one plain record. Parsing checks spelling, number
-// syntax, fixed ranges and combinations that can never work; whether the
-// camera accepts a value is decided later by its settings record.
+// flags, parsed into one plain record. One table of options drives the
+// parser (getopt_long, short and long forms) and the --help text, so the
+// two cannot drift apart. Parsing checks spelling, number syntax, fixed
+// ranges and combinations that can never work; whether the camera accepts
+// a value is decided later by its settings record.
 #ifndef KMXCAP_OPTIONS_H
 #define KMXCAP_OPTIONS_H
 
@@ -13,7 +15,9 @@
 
 namespace kmxcap {
 
-enum class Ecommand { help, version, list, snap, average, deep_average, auto_adjust, stream };
+enum class Ecommand {
+    help, version, list, snap, average, deep_average, auto_adjust, stream, controls, set
+};
 enum class Eauto_kind { exposure, gain, white_balance };
 enum class Ereadout { normal, bin, preview };
 enum class Eoverlay { none, crosshair, grid };
@@ -21,6 +25,9 @@ enum class Eoverlay { none, crosshair, grid };
 // through its inverted grey table (max - value); camera: as delivered.
 enum class Epixel_values { display, camera };
 enum class Ecomponent_order { camera_default, rgb, bgr };
+// The file format --format asks for; unspecified: the name's extension
+// decides (PNG for standard output).
+enum class Eout_format { unspecified, png, tiff, dng };
 
 // An unsigned flag value that may be absent.
 struct Cflag_value {
@@ -46,8 +53,15 @@ struct Coptions {
     unsigned camera_id = 0;
     unsigned camera_index = 0;
     std::string camera_library;          // empty: KMX_CAMERA_LIBRARY or the simulator
+    bool camera_by_serial = false;       // -c serial=N
+    unsigned camera_serial = 0;
 
-    std::string out_path;
+    std::string out_path;                // "-": standard output; may hold %n, %t, %s
+    Eout_format out_format = Eout_format::unspecified;
+    bool sidecar = false;
+    bool json = false;                   // controls
+    bool quiet = false;
+    bool verbose = false;
     bool stats = false;
     Cregion stats_region;
     Cregion wb_region;
@@ -82,6 +96,9 @@ struct Coptions {
     bool gamma_given = false;
     double gamma = 1.0;
 
+    // set: the names of the NAME=VALUE arguments, in the order given.
+    std::vector<std::string> set_names;
+
     // Hidden debugging aid: behave as if Ctrl-C came after this many
     // frames (0: never). Lets tests abort at a known point.
     unsigned abort_after_frames = 0;
@@ -91,8 +108,20 @@ struct Coptions {
 // naming the offending argument.
 Cstatus parse_options(const std::vector<std::string>& args, Coptions& options);
 
-// The --help text.
-const char* help_text();
+// The --help text, made from the option table.
+std::string help_text();
+
+// The long names of the options `set NAME=VALUE` takes, in table order.
+std::vector<std::string> settable_names();
+
+// The format an output name's extension gives (.png, .tif, .tiff, .dng in
+// any case); false for none of them.
+bool out_format_of_name(const std::string& path, Eout_format& format);
+bool out_name_is_dng(const std::string& path);
+
+// Whether every % of an output name starts one of %n, %<width>n, %t, %s
+// and %%.
+bool name_pattern_valid(const std::string& pattern);
 
 // Largest frame count of average and deep-average: deep sums of 12-bit
 // values stay exact in 32 bits up to about a million frames.

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "camera_walk.h"
+#include "kmxcore/camera/exposure_curve.h"
 #include "kmxcore/diagnostics.h"
 #include "kmxlib/kmxlib_dispatch.h"
 
@@ -16,8 +18,17 @@ Cstatus refused(const std::string& what)
     return Cstatus(exit_setting_refused, "the camera refused " + what);
 }
 
-// Settings that are not camera parameters of their own.
+std::string number_text(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+// Settings that are not camera parameters of their own; the rate
+// selectors, which the settings record takes from a fixed list.
 constexpr unsigned no_camera_param = ~0u;
+constexpr unsigned rate_selector = ~1u;
 
 // An index the settings record refused, with what the camera says about
 // it: the range of its parameter and the status it answers when offered
@@ -47,6 +58,8 @@ Cstatus apply(const Cflag_value& flag, Ccam_settings& settings,
 {
     if (!flag.given || (settings.*setter)(flag.value))
         return Cstatus::ok();
+    if (param == rate_selector)
+        return refused(std::string(what) + " " + std::to_string(flag.value) + ", valid 0, 1 or 4");
     if (param == no_camera_param)
         return refused(std::string(what) + " " + std::to_string(flag.value));
     return refused_by_camera(device, param, what, flag.value);
@@ -78,13 +91,26 @@ Cstatus apply_format(const Coptions& o, bool colour, unsigned depth, Ccam_settin
 }
 
 // The exposure parameter takes microseconds while its limits are indexes,
-// so the camera is not asked about a refused index.
+// so the camera is not asked about a refused index. The settings record
+// would take any number of microseconds and clamp its index; a value
+// outside the exposures of the camera's indexes is refused here instead,
+// so that what is asked is what is taken.
 Cstatus apply_exposure(const Coptions& o, Ccam_settings& settings, Cdevice& device)
 {
     Cstatus status = apply(o.exposure_index, settings, &Ccam_settings::set_exposure,
                            "exposure index", device);
-    if (!status.is_ok())
+    if (!status.is_ok() || !o.exposure_us.given)
         return status;
+    unsigned lowest = 0;
+    unsigned highest = 0;
+    if (device.get_param_min(KMX_PARAM_EXPOSURE, &lowest) == KMX_OK &&
+        device.get_param_max(KMX_PARAM_EXPOSURE, &highest) == KMX_OK) {
+        const unsigned shortest = kmx_exposure::us_of_index(lowest);
+        const unsigned longest = kmx_exposure::us_of_index(highest);
+        if (o.exposure_us.value < shortest || o.exposure_us.value > longest)
+            return refused("exposure " + std::to_string(o.exposure_us.value) + " us, valid " +
+                           std::to_string(shortest) + ".." + std::to_string(longest) + " us");
+    }
     return apply(o.exposure_us, settings, &Ccam_settings::set_exposure_value,
                  "exposure (microseconds)", device);
 }
@@ -117,9 +143,14 @@ Cstatus apply_colour(const Coptions& o, bool colour, Ccam_settings& settings, Cd
 
 Cstatus apply_tone(const Coptions& o, Ccam_settings& settings, Cdevice& device)
 {
-    if (o.gamma_given) {
-        if (!settings.set_gamma_mode(1) || !settings.set_gamma(o.gamma))
-            return refused("gamma " + std::to_string(o.gamma));
+    if (o.gamma_given && (!settings.set_gamma_mode(1) || !settings.set_gamma(o.gamma))) {
+        std::string text = "gamma " + number_text(o.gamma);
+        double lowest = 0.0;
+        double highest = 0.0;
+        if (device.get_fparam_min(KMX_FPARAM_GAMMA, &lowest) == KMX_OK &&
+            device.get_fparam_max(KMX_FPARAM_GAMMA, &highest) == KMX_OK)
+            text += ", valid " + number_text(lowest) + ".." + number_text(highest);
+        return refused(text);
     }
     const struct {
         const Cflag_value& flag;
@@ -130,8 +161,8 @@ Cstatus apply_tone(const Coptions& o, Ccam_settings& settings, Cdevice& device)
         {o.gain, &Ccam_settings::set_gain, "gain index", KMX_PARAM_GAIN},
         {o.black_level, &Ccam_settings::set_bl, "black level index", KMX_PARAM_BL},
         {o.contrast, &Ccam_settings::set_contrast, "contrast index", KMX_PARAM_CONTRAST},
-        {o.rate, &Ccam_settings::set_rate, "frame-rate selector", no_camera_param},
-        {o.live_rate, &Ccam_settings::set_live_rate, "live frame-rate selector", no_camera_param},
+        {o.rate, &Ccam_settings::set_rate, "frame-rate selector", rate_selector},
+        {o.live_rate, &Ccam_settings::set_live_rate, "live frame-rate selector", rate_selector},
         {o.invert, &Ccam_settings::set_invert_image, "inversion", no_camera_param},
     };
     for (const auto& step : steps) {
@@ -175,11 +206,42 @@ Cstatus select_camera_library(const Coptions& options)
 
 Csession::~Csession() { close(); }
 
+namespace {
+
+// The id and index of the camera with this serial number.
+bool find_serial(unsigned serial, unsigned& id, unsigned& index)
+{
+    bool found = false;
+    kmx_apps::walk_cameras([&](Cdevice& camera) {
+        if (found || camera.get_serial_no() != serial)
+            return;
+        found = true;
+        id = camera.get_camera_id();
+        index = camera.get_camera_index();
+    });
+    return found;
+}
+
+} // namespace
+
 Cstatus Csession::open(const Coptions& options)
 {
     if (library.open() != 0)
         return Cstatus(exit_no_camera, library_failure());
     library_open = true;
+    if (options.camera_by_serial) {
+        unsigned id = 0;
+        unsigned index = 0;
+        if (!find_serial(options.camera_serial, id, index))
+            return Cstatus(exit_no_camera, "no camera has serial number " +
+                                               std::to_string(options.camera_serial));
+        if (device.open(id, index) != 0)
+            return Cstatus(exit_no_camera, "camera " + std::to_string(id) + ":" +
+                                               std::to_string(index) + " (serial " +
+                                               std::to_string(options.camera_serial) +
+                                               ") could not be opened");
+        return Cstatus::ok();
+    }
     if (options.camera_given) {
         if (device.open(options.camera_id, options.camera_index) != 0)
             return Cstatus(exit_no_camera, "camera " + std::to_string(options.camera_id) + ":" +

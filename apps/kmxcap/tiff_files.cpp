@@ -130,13 +130,14 @@ void set_common_tags(TIFF* tiff, const Cpicture& picture, const Cprovenance& pro
     if (!date_time.empty())
         TIFFSetField(tiff, TIFFTAG_DATETIME, date_time.c_str());
     TIFFSetField(tiff, TIFFTAG_IMAGEDESCRIPTION, description.c_str());
-    if (provenance.pixel_pitch_um > 0.0) {
-        constexpr double um_per_cm = 10000.0;
-        const auto per_cm = static_cast<float>(um_per_cm / provenance.pixel_pitch_um);
-        TIFFSetField(tiff, TIFFTAG_XRESOLUTION, per_cm);
-        TIFFSetField(tiff, TIFFTAG_YRESOLUTION, per_cm);
-        TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_CENTIMETER);
-    }
+    // TIFF wants a resolution; without a known pixel pitch it says only
+    // that the pixels are square (no unit).
+    constexpr double um_per_cm = 10000.0;
+    const bool known = provenance.pixel_pitch_um > 0.0;
+    const auto per_unit = known ? static_cast<float>(um_per_cm / provenance.pixel_pitch_um) : 1.0f;
+    TIFFSetField(tiff, TIFFTAG_XRESOLUTION, per_unit);
+    TIFFSetField(tiff, TIFFTAG_YRESOLUTION, per_unit);
+    TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, known ? RESUNIT_CENTIMETER : RESUNIT_NONE);
 }
 
 void set_dng_tags(TIFF* tiff, const Cpicture& picture, const Cprovenance& provenance)
@@ -168,6 +169,29 @@ void set_dng_tags(TIFF* tiff, const Cpicture& picture, const Cprovenance& proven
     TIFFSetField(tiff, TIFFTAG_COLORMATRIX1, 9, xyz_to_camera);
     TIFFSetField(tiff, TIFFTAG_CALIBRATIONILLUMINANT1, illuminant_d65);
     TIFFSetField(tiff, TIFFTAG_ASSHOTNEUTRAL, 3, balanced_neutral);
+}
+
+// The exposure time in an EXIF directory, where raw developers and photo
+// tools look for it. The main directory is written first with a
+// placeholder link, then the EXIF directory, then the main directory is
+// read back and rewritten with the link.
+bool write_with_exif(TIFF* tiff, const Cprovenance& provenance)
+{
+    constexpr double us_per_second = 1e6;
+    uint64_t exif_offset = 0;
+    if (TIFFSetField(tiff, TIFFTAG_EXIFIFD, exif_offset) != 1 || TIFFWriteDirectory(tiff) != 1 ||
+        TIFFCreateEXIFDirectory(tiff) != 0)
+        return false;
+    static const char exif_version[4] = {'0', '2', '3', '2'};
+    static const char flashpix_version[4] = {'0', '1', '0', '0'};
+    constexpr uint16_t colour_space_srgb = 1;
+    TIFFSetField(tiff, EXIFTAG_EXIFVERSION, exif_version);
+    TIFFSetField(tiff, EXIFTAG_FLASHPIXVERSION, flashpix_version);
+    TIFFSetField(tiff, EXIFTAG_COLORSPACE, colour_space_srgb);
+    TIFFSetField(tiff, EXIFTAG_EXPOSURETIME, provenance.exposure_us / us_per_second);
+    return TIFFWriteCustomDirectory(tiff, &exif_offset) == 1 && TIFFSetDirectory(tiff, 0) == 1 &&
+           TIFFSetField(tiff, TIFFTAG_EXIFIFD, exif_offset) == 1 &&
+           TIFFRewriteDirectory(tiff) == 1;
 }
 
 // One row in file order: bytes for 8-bit samples, 16-bit words in the
@@ -225,7 +249,8 @@ std::string encode_tiff(const Cpicture& picture, const Cprovenance& provenance, 
         pack_row(picture, y, row.data());
         ok = TIFFWriteScanline(tiff.get(), row.data(), y, 0) == 1;
     }
-    ok = ok && TIFFWriteDirectory(tiff.get()) == 1;
+    ok = ok && (provenance.exposure_us != 0 ? write_with_exif(tiff.get(), provenance)
+                                            : TIFFWriteDirectory(tiff.get()) == 1);
     tiff.reset();
     if (!ok) {
         bytes.clear();

@@ -61,7 +61,7 @@ TEST_F(Ckmxcap_failure, BadCommandLinesAreUsageErrors)
         {{"snap", "--overlay", "circle"}, exit_usage, "--overlay"},
         {{"snap", "--stats=yes"}, exit_usage, "--stats takes no value"},
         {{"snap", "extra"}, exit_usage, "'extra'"},
-        {{"snap", "--out", dir.file("x.jpg")}, exit_usage, "must end in .png, .tif or .tiff"},
+        {{"snap", "--out", dir.file("x.jpg")}, exit_usage, "must end in .png, .tif, .tiff or .dng"},
         {{"average"}, exit_usage, "missing frame count"},
         {{"average", "0"}, exit_usage, "frame count '0'"},
         {{"average", "2000000"}, exit_usage, "frame count '2000000'"},
