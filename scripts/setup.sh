@@ -18,6 +18,9 @@ native=(cmake ninja-build g++ clang libclang-rt-dev pkg-config
 # The benchmarks' reference (OpenCV, never linked into the library) and the
 # chart of their ratios.
 bench=(libopencv-core-dev libopencv-imgproc-dev python3-matplotlib)
+# kmxcap's end-to-end test reads the tool's files back with readers of
+# its own: Pillow and NumPy, tiffinfo, and dcraw for the DNG.
+tool_readers=(python3-pil python3-numpy libtiff-tools dcraw)
 # The install stage: the API reference, and the Debian packages (their
 # dependencies come from dpkg-shlibdeps, which CPack runs with file).
 install_stage=(doxygen dpkg-dev file)
@@ -31,5 +34,6 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 "${sudo_cmd[@]}" apt-get update -qq
 "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
-    "${native[@]}" "${bench[@]}" "${install_stage[@]}" "${windows[@]}" >/dev/null
+    "${native[@]}" "${bench[@]}" "${tool_readers[@]}" "${install_stage[@]}" "${windows[@]}" \
+    >/dev/null
 echo "setup: packages installed"

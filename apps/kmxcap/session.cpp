@@ -97,14 +97,19 @@ Cstatus apply_format(const Coptions& o, bool colour, unsigned depth, Ccam_settin
 // so that what is asked is what is taken.
 Cstatus apply_exposure(const Coptions& o, Ccam_settings& settings, Cdevice& device)
 {
-    Cstatus status = apply(o.exposure_index, settings, &Ccam_settings::set_exposure,
-                           "exposure index", device);
-    if (!status.is_ok() || !o.exposure_us.given)
-        return status;
     unsigned lowest = 0;
     unsigned highest = 0;
-    if (device.get_param_min(KMX_PARAM_EXPOSURE, &lowest) == KMX_OK &&
-        device.get_param_max(KMX_PARAM_EXPOSURE, &highest) == KMX_OK) {
+    const bool have_range = device.get_param_min(KMX_PARAM_EXPOSURE, &lowest) == KMX_OK &&
+                            device.get_param_max(KMX_PARAM_EXPOSURE, &highest) == KMX_OK;
+    if (o.exposure_index.given && !settings.set_exposure(o.exposure_index.value)) {
+        std::string text = "exposure index " + std::to_string(o.exposure_index.value);
+        if (have_range)
+            text += ", valid " + std::to_string(lowest) + ".." + std::to_string(highest);
+        return refused(text);
+    }
+    if (!o.exposure_us.given)
+        return Cstatus::ok();
+    if (have_range) {
         const unsigned shortest = kmx_exposure::us_of_index(lowest);
         const unsigned longest = kmx_exposure::us_of_index(highest);
         if (o.exposure_us.value < shortest || o.exposure_us.value > longest)
