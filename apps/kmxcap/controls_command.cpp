@@ -280,17 +280,25 @@ std::string number(double value)
     return text;
 }
 
+// Four significant digits: enough for a factor or a level in a note.
+std::string brief(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4g", value);
+    return text;
+}
+
 std::string value_note(const Ccontrol& c)
 {
     std::string note;
     if (c.has_value && c.spec->kind == Ekind::exposure_index) {
-        note = number(c.value_current) + " us";
+        note = brief(c.value_current) + " us";
     } else if (c.has_value && c.spec->kind == Ekind::black_level) {
-        note = number(c.value_current) + " (" + number(c.value_min) + ".." +
-               number(c.value_max) + ") in 8-bit units";
+        note = brief(c.value_current) + " (" + brief(c.value_min) + ".." + brief(c.value_max) +
+               ") in 8-bit units";
     } else if (c.has_value) {
-        note = "x" + number(c.value_current) + " (x" + number(c.value_min) + "..x" +
-               number(c.value_max) + ")";
+        note = "x" + brief(c.value_current) + " (x" + brief(c.value_min) + "..x" +
+               brief(c.value_max) + ")";
         if (c.spec->kind == Ekind::gain && c.value_current > 0.0) {
             char db[32];
             std::snprintf(db, sizeof db, ", %.2f dB", decibels(c.value_current));
@@ -311,12 +319,14 @@ void print_text(Csession& session, const std::vector<Ccontrol>& controls)
                 device.get_camera_index(),
                 camera_text(device, &Cdevice::camera_vendor_desc).c_str(),
                 camera_text(device, &Cdevice::camera_product_desc).c_str(), device.get_serial_no());
-    std::printf("%-15s %-9s %9s %9s %9s %9s  %s\n", "name", "unit", "min", "max", "default",
+    std::printf("%-15s %-8s %7s %7s %7s %7s  %s\n", "name", "unit", "min", "max", "default",
                 "current", "notes");
-    for (const Ccontrol& c : controls)
-        std::printf("%-15s %-9s %9s %9s %9s %9s  %s\n", c.spec->name, unit_of(c.spec->kind),
+    for (const Ccontrol& c : controls) {
+        const std::string note = value_note(c);
+        std::printf("%-15s %-8s %7s %7s %7s %7s%s%s\n", c.spec->name, unit_of(c.spec->kind),
                     number(c.min).c_str(), number(c.max).c_str(), number(c.def).c_str(),
-                    number(c.current).c_str(), value_note(c).c_str());
+                    number(c.current).c_str(), note.empty() ? "" : "  ", note.c_str());
+    }
     std::printf("formats:");
     for (const Cformat_name* format : offered_formats(session))
         std::printf(" %s (%u)", format->name, format->code);
@@ -462,11 +472,11 @@ std::string taken_line(Csession& session, const Ccontrol_spec& spec)
         line += " us (index " + std::to_string(rounded_exposure_index(
                                     static_cast<unsigned>(c.current))) + ")";
     else if (spec.kind == Ekind::exposure_index)
-        line += " (" + number(c.value_current) + " us)";
+        line += " (" + brief(c.value_current) + " us)";
     else if (spec.kind == Ekind::gain && c.value_current > 0.0)
-        line += " (x" + number(c.value_current) + ", " + number(decibels(c.value_current)) + " dB)";
+        line += " (x" + brief(c.value_current) + ", " + brief(decibels(c.value_current)) + " dB)";
     else if (c.has_value)
-        line += " (" + number(c.value_current) + ")";
+        line += " (" + brief(c.value_current) + ")";
     return line;
 }
 

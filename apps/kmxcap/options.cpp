@@ -406,6 +406,16 @@ bool counts_frames(Ecommand command)
            command == Ecommand::stream;
 }
 
+// Keeps the names of the settings given, once each, in order: set
+// reports what the camera took for each.
+void note_setting(const std::string& name, Coptions& options)
+{
+    for (const std::string& noted : options.set_names)
+        if (noted == name)
+            return;
+    options.set_names.push_back(name);
+}
+
 // set's NAME=VALUE: the option of that long name, if `set` takes it.
 Cstatus take_assignment(const std::string& word, Coptions& options)
 {
@@ -419,7 +429,7 @@ Cstatus take_assignment(const std::string& word, Coptions& options)
             continue;
         if (!option.take(value, options))
             return usage("bad value '" + value + "' for " + name);
-        options.set_names.push_back(name);
+        note_setting(name, options);
         return Cstatus::ok();
     }
     return usage("unknown setting '" + name + "' (see kmxcap controls)");
@@ -672,6 +682,8 @@ Cstatus parse_options(const std::vector<std::string>& args, Coptions& options)
             if (option == nullptr || !option->take(value, options))
                 return usage("bad value '" + value + "' for --" +
                              (option ? option->long_name : "?"));
+            if (option->settable)
+                note_setting(option->long_name, options);
             continue;
         } else {
             word = optarg;

@@ -96,7 +96,8 @@ struct Coptions {
     bool gamma_given = false;
     double gamma = 1.0;
 
-    // set: the names of the NAME=VALUE arguments, in the order given.
+    // The settings given (as flags or as set's NAME=VALUE), once each, in
+    // the order given: what set reports.
     std::vector<std::string> set_names;
 
     // Hidden debugging aid: behave as if Ctrl-C came after this many
