@@ -18,6 +18,7 @@
 #include "kmxcore/version.h"
 #include "list_command.h"
 #include "mosaic_phase.h"
+#include "output_names.h"
 #include "overlay.h"
 #include "picture.h"
 #include "progress.h"
@@ -57,7 +58,6 @@ std::string camera_failure_suffix(const Cstatus& status)
 }
 
 constexpr unsigned eight_bits = 8;
-constexpr unsigned stream_number_digits = 6;
 
 // Everything one capturing run shares.
 struct Crun {
@@ -158,8 +158,8 @@ Cstatus finish_picture(const Crun& run, Cpicture& picture, bool grey_from_mono_c
         return Cstatus(exit_usage, "--stats-roi lies outside the " + std::to_string(picture.width) +
                                        "x" + std::to_string(picture.height) + " image");
     std::fprintf(message_stream(run.options), "%s: %ux%u %s %u-bit: %s\n", stats_label,
-                 picture.width, picture.height, depth_words(picture).c_str(), picture.significant_bits,
-                 format_stats(picture, stats).c_str());
+                 picture.width, picture.height, depth_words(picture).c_str(),
+                 picture.significant_bits, format_stats(picture, stats).c_str());
     return Cstatus::ok();
 }
 
@@ -739,70 +739,6 @@ Cstatus dispatch(const Coptions& options)
 }
 
 } // namespace
-
-std::string numbered_path(const std::string& path, unsigned number, unsigned total)
-{
-    const size_t slash = path.rfind('/');
-    const size_t dot = path.rfind('.');
-    const bool has_ext = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    const std::string stem = has_ext ? path.substr(0, dot) : path;
-    const std::string ext = has_ext ? path.substr(dot) : std::string();
-    std::string digits = std::to_string(number);
-    const size_t width = std::max<size_t>(stream_number_digits, std::to_string(total).size());
-    if (digits.size() < width)
-        digits.insert(0, width - digits.size(), '0');
-    return stem + "-" + digits + ext;
-}
-
-bool name_has_number_pattern(const std::string& pattern)
-{
-    for (size_t at = pattern.find('%'); at != std::string::npos; at = pattern.find('%', at + 1)) {
-        size_t end = at + 1;
-        while (end < pattern.size() && pattern[end] >= '0' && pattern[end] <= '9')
-            ++end;
-        if (end < pattern.size() && pattern[end] == 'n')
-            return true;
-        if (end < pattern.size() && pattern[end] == '%')
-            at = end;
-    }
-    return false;
-}
-
-std::string expand_name(const std::string& pattern, unsigned number, const std::string& created,
-                        unsigned serial)
-{
-    std::string name;
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] != '%' || i + 1 >= pattern.size()) {
-            name += pattern[i];
-            continue;
-        }
-        size_t at = i + 1;
-        unsigned width = 0;
-        while (at < pattern.size() && pattern[at] >= '0' && pattern[at] <= '9' && width < 100)
-            width = width * 10 + static_cast<unsigned>(pattern[at++] - '0');
-        const char kind = at < pattern.size() ? pattern[at] : '\0';
-        if (kind == 'n') {
-            std::string digits = std::to_string(number);
-            if (digits.size() < width)
-                digits.insert(0, width - digits.size(), '0');
-            name += digits;
-        } else if (kind == 't') {
-            // 2024-05-01T14:03:07.123+02:00 -> 20240501T140307
-            for (char c : created.substr(0, created.find('.')))
-                if (c != '-' && c != ':')
-                    name += c;
-        } else if (kind == 's') {
-            name += std::to_string(serial);
-        } else if (kind == '%') {
-            name += '%';
-        } else {
-            name.append(pattern, i, at - i + 1);  // left as written
-        }
-        i = at;
-    }
-    return name;
-}
 
 int run_kmxcap(const std::vector<std::string>& args)
 {

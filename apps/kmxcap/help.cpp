@@ -11,7 +11,8 @@ namespace kmxcap {
 
 namespace {
 
-const char* const usage_text = R"(kmxcap - capture images from a kmx camera (the simulated camera by default)
+const char* const usage_text =
+    R"(kmxcap - capture images from a kmx camera (the simulated camera by default)
 
 Usage:
   kmxcap list                  every camera with its identity and abilities

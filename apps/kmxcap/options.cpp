@@ -12,6 +12,7 @@
 #include <map>
 
 #include "option_table.h"
+#include "output_names.h"
 
 namespace kmxcap {
 
@@ -260,8 +261,8 @@ std::vector<Coption_spec> make_table()
         {"sidecar", 0, nullptr, S::output,
          "also write the picture's provenance as JSON next to it (frame.png.json)",
          flag_into(&Coptions::sidecar)},
-        {"count", count_letter, "N", S::output, "frame count of average, deep-average and stream (or N)",
-         take_count},
+        {"count", count_letter, "N", S::output,
+         "frame count of average, deep-average and stream (or N)", take_count},
         {"overlay", 0, "crosshair|grid", S::output, "draw the overlay into the 8-bit image first",
          word_into(&Coptions::overlay, std::vector<std::pair<const char*, Eoverlay>>{
                                            {"crosshair", Eoverlay::crosshair},
@@ -288,7 +289,8 @@ std::vector<Coption_spec> make_table()
          [](const std::string& t, Coptions& o) { return to_region(t, o.wb_region); }},
         {"sum", 0, nullptr, S::output, "average: clamped sum instead of mean",
          flag_into(&Coptions::sum)},
-        {"json", 0, nullptr, S::output, "controls: the listing as JSON", flag_into(&Coptions::json)},
+        {"json", 0, nullptr, S::output, "controls: the listing as JSON",
+         flag_into(&Coptions::json)},
 
         {"quiet", 'q', nullptr, S::other,
          "print only what was asked for (statistics, listings, values): no progress bar, "
@@ -524,7 +526,8 @@ Cstatus check_combinations(const Coptions& o)
     if (o.raw && o.command != Ecommand::snap)
         return usage("--raw is for snap only");
     if (o.raw && o.depth != 0)
-        return usage("--raw and --depth exclude each other (raw frames have the camera's own depth)");
+        return usage(
+            "--raw and --depth exclude each other (raw frames have the camera's own depth)");
     if (o.sum && o.command != Ecommand::average)
         return usage("--sum is for average only");
     if (o.wb_region.given &&
@@ -707,27 +710,6 @@ Cstatus parse_options(const std::vector<std::string>& args, Coptions& options)
     if (counts_frames(options.command) && count_flag_seen && positionals > 0)
         return usage("the frame count is given twice (N and --count)");
     return check_combinations(options);
-}
-
-bool name_pattern_valid(const std::string& pattern)
-{
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] != '%')
-            continue;
-        size_t at = i + 1;
-        while (at < pattern.size() && pattern[at] >= '0' && pattern[at] <= '9')
-            ++at;
-        if (at >= pattern.size())
-            return false;
-        const char kind = pattern[at];
-        const bool width_given = at > i + 1;
-        if (kind == 'n' || (!width_given && (kind == 't' || kind == 's' || kind == '%'))) {
-            i = at;
-            continue;
-        }
-        return false;
-    }
-    return true;
 }
 
 } // namespace kmxcap

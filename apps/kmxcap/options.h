@@ -120,10 +120,6 @@ std::vector<std::string> settable_names();
 bool out_format_of_name(const std::string& path, Eout_format& format);
 bool out_name_is_dng(const std::string& path);
 
-// Whether every % of an output name starts one of %n, %<width>n, %t, %s
-// and %%.
-bool name_pattern_valid(const std::string& pattern);
-
 // Largest frame count of average and deep-average: deep sums of 12-bit
 // values stay exact in 32 bits up to about a million frames.
 constexpr unsigned max_average_frames = 1000000;

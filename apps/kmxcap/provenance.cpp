@@ -64,7 +64,9 @@ std::string iso8601_now()
     using namespace std::chrono;
     const auto now = system_clock::now();
     const std::time_t seconds = system_clock::to_time_t(now);
-    const auto milliseconds = duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
+    constexpr long long ms_per_second = 1000;
+    const auto milliseconds =
+        duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % ms_per_second;
     std::tm local{};
     localtime_r(&seconds, &local);
     char date[32];
@@ -73,7 +75,7 @@ std::string iso8601_now()
     std::strftime(offset, sizeof offset, "%z", &local);  // "+0200"
     char text[48];
     std::snprintf(text, sizeof text, "%s.%03d%.3s:%.2s", date,
-                  static_cast<int>(milliseconds.count()), offset, offset + 3);
+                  static_cast<int>(milliseconds), offset, offset + 3);
     return text;
 }
 

@@ -81,7 +81,8 @@ Cstatus apply_format(const Coptions& o, bool colour, unsigned depth, Ccam_settin
     if (o.order != Ecomponent_order::camera_default) {
         if (!colour)
             return refused("a component order (it is a monochrome camera)");
-        const unsigned code = o.order == Ecomponent_order::rgb ? KMX_FORMAT_RGB24 : KMX_FORMAT_BGR24;
+        const unsigned code =
+            o.order == Ecomponent_order::rgb ? KMX_FORMAT_RGB24 : KMX_FORMAT_BGR24;
         if (!settings.set_format(code))
             return refused(o.order == Ecomponent_order::rgb ? "RGB order" : "BGR order");
     }

@@ -208,7 +208,8 @@ Cstatus encode_picture(const Cpicture& picture, const Cprovenance& provenance, E
     if (!picture_consistent(picture))
         return Cstatus(exit_write_failed, "no image to write");
     // A mosaic asked for as TIFF becomes a DNG, the TIFF raw developers read.
-    const bool dng = kind == Efile_kind::dng || (kind == Efile_kind::tiff && picture.mosaic != Ecfa::none);
+    const bool mosaic = picture.mosaic != Ecfa::none;
+    const bool dng = kind == Efile_kind::dng || (kind == Efile_kind::tiff && mosaic);
     const std::string failure = kind == Efile_kind::png
                                     ? encode_png(picture, provenance, fast, bytes)
                                     : encode_tiff(picture, provenance, dng, bytes);

@@ -98,10 +98,11 @@ class Ckmxcap_files(unittest.TestCase):
         description; the sidecar says the same as the file."""
         cases = [
             # name, arguments, camera, exposure us, gain, depth, frames, inverted
-            ("mono.png", ["snap", "-c", "1", "-e", "2000", "-g", "300"], MONO, 1980, 300, 8, 1, "no"),
+            ("mono.png", ["snap", "-c", "1", "-e", "2000", "-g", "300"], MONO, 1980, 300, 8, 1,
+             "no"),
             ("deep.png", ["snap", "-c", "2", "--depth", "10"], COLOUR, 1000, 404, 10, 1, None),
-            ("mean.png", ["average", "4", "-c", "1", "--pixel-values", "camera"], MONO, 1000, 281, 8,
-             4, "yes"),
+            ("mean.png", ["average", "4", "-c", "1", "--pixel-values", "camera"], MONO, 1000, 281,
+             8, 4, "yes"),
             ("deep.tif", ["deep-average", "2", "-c", "1", "--depth", "12"], MONO, 1000, 281, 12, 2,
              "no"),
             ("inverted.tif", ["snap", "-c", "1", "--pixel-values", "camera"], MONO, 1000, 281, 8, 1,
@@ -241,7 +242,8 @@ class Ckmxcap_files(unittest.TestCase):
         cases = [
             (["stream", "3", "-c", "1", "-o", "run-%s-%04n.png"],
              ["run-1001-0001.png", "run-1001-0002.png", "run-1001-0003.png"]),
-            (["stream", "2", "-c", "2", "-o", "plain.tif"], ["plain-000001.tif", "plain-000002.tif"]),
+            (["stream", "2", "-c", "2", "-o", "plain.tif"],
+             ["plain-000001.tif", "plain-000002.tif"]),
             (["snap", "-c", "2", "-o", "s%s-%n-100%%.png"], ["s2001-1-100%.png"]),
             (["snap", "-c", "1", "-o", "at-%t.png"], [re.compile(r"^at-\d{8}T\d{6}\.png$")]),
         ]
@@ -266,7 +268,8 @@ class Ckmxcap_files(unittest.TestCase):
             listing = json.loads(out)
             self.assertEqual(listing["camera"]["serial"], camera["serial"])
             self.assertEqual(listing["camera"]["colour"], camera is COLOUR)
-            self.assertEqual([r["name"] for r in listing["readouts"]], ["normal", "binned", "preview"])
+            self.assertEqual([r["name"] for r in listing["readouts"]],
+                             ["normal", "binned", "preview"])
             self.assertEqual(listing["depths"], [8, 10, 12])
             self.assertIn("white-balance" in listing["automatic"], [camera is COLOUR])
             text = run("controls", "-c", camera["camera"])[1].decode()

@@ -9,6 +9,7 @@
 #include "json_writer.h"
 #include "mosaic_phase.h"
 #include "option_table.h"
+#include "output_names.h"
 #include "kmxcore/image/fw_image.h"
 #include "kmxcore/image/iformat.h"
 #include "kmxcap_test_support.h"
@@ -108,7 +109,8 @@ TEST(Kmxcap_options, HelpListsEveryOptionOnce)
         EXPECT_EQ(count, option.hidden ? 0u : 1u) << listed;
     }
     size_t longest = 0;
-    for (size_t start = 0, end; (end = help.find('\n', start)) != std::string::npos; start = end + 1)
+    size_t start = 0;
+    for (size_t end; (end = help.find('\n', start)) != std::string::npos; start = end + 1)
         longest = std::max(longest, end - start);
     EXPECT_LE(longest, 80u);
 }
@@ -156,10 +158,11 @@ TEST(Kmxcap_json, StringsAreEscapedAndAlwaysUtf8)
         {"say \"hi\"\\", "\"say \\\"hi\\\"\\\\\""},
         {"tab\tline\nreturn\r", "\"tab\\tline\\nreturn\\r\""},
         {std::string("nul\0bell\x07", 9), "\"nul\\u0000bell\\u0007\""},
-        {"K\xC3\xB6ln \xE2\x82\xAC \xF0\x9F\x93\xB7", "\"K\xC3\xB6ln \xE2\x82\xAC \xF0\x9F\x93\xB7\""},
+        {"K\xC3\xB6ln \xE2\x82\xAC \xF0\x9F\x93\xB7",
+         "\"K\xC3\xB6ln \xE2\x82\xAC \xF0\x9F\x93\xB7\""},
         {"bad \xFF\xC3 end", "\"bad \xEF\xBF\xBD\xEF\xBF\xBD end\""},
-        {"overlong \xC0\xAF surrogate \xED\xA0\x80", "\"overlong \xEF\xBF\xBD\xEF\xBF\xBD surrogate "
-                                                  "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""},
+        {"overlong \xC0\xAF surrogate \xED\xA0\x80",
+         "\"overlong \xEF\xBF\xBD\xEF\xBF\xBD surrogate \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(json_quote(c.text), c.quoted) << c.text;
@@ -326,11 +329,15 @@ TEST(Kmxcap_writers, PngAndTiffRoundTrip)
             const Cpicture picture = ramp(channels, bits);
             const unsigned file_bits = bits == 8 ? 8 : 16;
             Cfile_image png, tiff;
-            ASSERT_TRUE(write_picture(picture, Cprovenance(), dir.file("r.png"), Efile_kind::png, false).is_ok());
+            ASSERT_TRUE(write_picture(picture, Cprovenance(), dir.file("r.png"), Efile_kind::png,
+                                      false)
+                            .is_ok());
             ASSERT_TRUE(kmxcap_test::read_png(dir.file("r.png"), png));
             expect_same(picture, png, file_bits);
             EXPECT_EQ(png.significant_bits, bits);
-            ASSERT_TRUE(write_picture(picture, Cprovenance(), dir.file("r.tif"), Efile_kind::tiff, true).is_ok());
+            ASSERT_TRUE(write_picture(picture, Cprovenance(), dir.file("r.tif"), Efile_kind::tiff,
+                                      true)
+                            .is_ok());
             ASSERT_TRUE(kmxcap_test::read_tiff(dir.file("r.tif"), tiff));
             expect_same(picture, tiff, file_bits);
             EXPECT_EQ(tiff.max_sample_value, picture.max_value());
@@ -350,7 +357,8 @@ TEST(Kmxcap_writers, PitchTextAndMosaicsAsTheyAreWritten)
     provenance.pixel_pitch_um = 5.0;
     provenance.black_level = 10.0;
     Cpicture picture = ramp(1, 12);
-    ASSERT_TRUE(write_picture(picture, provenance, dir.file("p.png"), Efile_kind::png, false).is_ok());
+    ASSERT_TRUE(
+        write_picture(picture, provenance, dir.file("p.png"), Efile_kind::png, false).is_ok());
     FILE* file = std::fopen(dir.file("p.png").c_str(), "rb");
     ASSERT_NE(file, nullptr);
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -376,7 +384,8 @@ TEST(Kmxcap_writers, PitchTextAndMosaicsAsTheyAreWritten)
 
     picture.mosaic = Ecfa::gbrg;
     picture.inverted = true;
-    ASSERT_TRUE(write_picture(picture, provenance, dir.file("m.tif"), Efile_kind::tiff, false).is_ok());
+    ASSERT_TRUE(
+        write_picture(picture, provenance, dir.file("m.tif"), Efile_kind::tiff, false).is_ok());
     TIFF* tiff = TIFFOpen(dir.file("m.tif").c_str(), "r");
     ASSERT_NE(tiff, nullptr);
     uint16_t photometric = 0, resolution_unit = 0, pattern_count = 0;
@@ -413,7 +422,8 @@ TEST(Kmxcap_writers, InconsistentPicturesAreRefused)
     Cscratch_dir dir;
     Cpicture picture = ramp(1, 8);
     picture.samples.pop_back();
-    EXPECT_EQ(write_picture(picture, Cprovenance(), dir.file("x.png"), Efile_kind::png, false).exit_code(),
+    EXPECT_EQ(write_picture(picture, Cprovenance(), dir.file("x.png"), Efile_kind::png, false)
+                  .exit_code(),
               exit_write_failed);
     EXPECT_TRUE(dir.files().empty());
 }
@@ -439,7 +449,8 @@ TEST(Kmxcap_writers, PendingFilesAppearOnlyOnCommit)
     EXPECT_NE(info.st_mode & S_IRUSR, 0u);
 
     Cpending_file nowhere(dir.file("missing/x.png"));
-    EXPECT_EQ(write_pending(picture, Cprovenance(), nowhere, Efile_kind::png, false).exit_code(), exit_write_failed);
+    EXPECT_EQ(write_pending(picture, Cprovenance(), nowhere, Efile_kind::png, false).exit_code(),
+              exit_write_failed);
 }
 
 } // namespace
