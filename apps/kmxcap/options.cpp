@@ -663,41 +663,42 @@ Cstatus parse_options(const std::vector<std::string>& args, Coptions& options)
     bool command_seen = false;
     bool count_flag_seen = false;
     unsigned positionals = 0;
+    // The subcommand first, then its own arguments.
+    const auto take_word = [&](const std::string& word) {
+        if (command_seen)
+            return take_positional(word, options, positionals);
+        if (!command_of(word, options.command))
+            return usage("unknown subcommand '" + word + "' (try --help)");
+        command_seen = true;
+        return Cstatus::ok();
+    };
     // optind 0 makes glibc start afresh (the parser may run more than
     // once in a process); opterr 0 keeps getopt quiet: we say what went
     // wrong, on one line.
     optind = 0;
     opterr = 0;
     const int argc = static_cast<int>(words.size());
-    for (;;) {
-        const int code = getopt_long(argc, argv.data(), shorts.c_str(), longs.data(), nullptr);
-        std::string word;
-        if (code == -1) {
-            if (optind >= argc)
-                break;
-            word = argv[optind++];  // after "--": every word is positional
-        } else if (code == ':' || code == '?') {
+    int code = 0;
+    while ((code = getopt_long(argc, argv.data(), shorts.c_str(), longs.data(), nullptr)) != -1) {
+        if (code == ':' || code == '?')
             return refusal(code, optopt, argv[optind - 1]);
-        } else if (code != 1) {
-            const Coption_spec* option = option_of_code(code);
-            const std::string value = optarg != nullptr ? optarg : "";
-            count_flag_seen |= code == count_letter;
-            if (option == nullptr || !option->take(value, options))
-                return usage("bad value '" + value + "' for --" +
-                             (option ? option->long_name : "?"));
-            if (option->settable)
-                note_setting(option->long_name, options);
-            continue;
-        } else {
-            word = optarg;
-        }
-        if (!command_seen) {
-            if (!command_of(word, options.command))
-                return usage("unknown subcommand '" + word + "' (try --help)");
-            command_seen = true;
+        const std::string value = optarg != nullptr ? optarg : "";
+        if (code == 1) {
+            const Cstatus taken = take_word(value);
+            if (!taken.is_ok())
+                return taken;
             continue;
         }
-        const Cstatus taken = take_positional(word, options, positionals);
+        const Coption_spec* option = option_of_code(code);
+        count_flag_seen |= code == count_letter;
+        if (option == nullptr || !option->take(value, options))
+            return usage("bad value '" + value + "' for --" + (option ? option->long_name : "?"));
+        if (option->settable)
+            note_setting(option->long_name, options);
+    }
+    // After "--" every word is an argument, whatever it looks like.
+    for (int i = optind; i < argc; ++i) {
+        const Cstatus taken = take_word(argv[i]);
         if (!taken.is_ok())
             return taken;
     }
