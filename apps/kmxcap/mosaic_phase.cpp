@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "kmxcore/camera/device.h"
+#include "kmxcore/diagnostics.h"
 #include "kmxcore/image/iformat.h"
 
 namespace kmxcap {
@@ -81,8 +82,12 @@ Ecfa reported_mosaic_pattern(Cdevice& device, unsigned record, const Cpicture& r
     const RECT source = {static_cast<LONG>(left), static_cast<LONG>(top),
                          static_cast<LONG>(left + width), static_cast<LONG>(top + height)};
     const RECT whole = {0, 0, static_cast<LONG>(width), static_cast<LONG>(height)};
-    if (device.copy_roi(record, source, KMX_FORMAT_RGB24, copy.data(), whole, rowbytes) != 0)
+    if (device.copy_roi(record, source, KMX_FORMAT_RGB24, copy.data(), whole, rowbytes) != 0) {
+        // A library that will not copy its raw frame in colour is no
+        // failure of the run: it must not name a later error.
+        kmx_clear_camera_failure();
         return Ecfa::none;
+    }
     return best_matching_pattern(raw, left, top, width / 2, height / 2, copy, rowbytes);
 }
 

@@ -2,6 +2,7 @@
 // kmxcap's failure paths: each gives one line on stderr that names the
 // problem, a distinct exit code, and no file.
 #include "commands.h"
+#include "kmxcore/diagnostics.h"
 #include "kmxcap_test_support.h"
 #include "kmx_test_support.h"
 
@@ -193,6 +194,28 @@ TEST_F(Ckmxcap_camera_fault, RetriesAreCounted)
     EXPECT_EQ(kmxcap::run_kmxcap({"snap", "--retries", "3"}), exit_capture_failed);
     // One attempt and three retries.
     EXPECT_EQ(kmxsim_count_calls(KMXSIM_FN_START_FRAME_INDEX), 4u);
+}
+
+// A camera library that will not copy its raw frame in colour cannot show
+// its mosaic's pattern: the DNG is still written, with the usual RGGB.
+TEST_F(Ckmxcap_camera_fault, RawPatternFallsBackWhenTheLibraryWillNotCopyInColour)
+{
+    kmxcap_test::Cscratch_dir dir;
+    kmxsim_use_virtual_clock(1, 2);
+    kmxsim_record(1);
+    kmxsim_fail(KMXSIM_FN_COPY_ROI, KMX_ERR_INJECTED, 0, 0);
+    const std::string dng = dir.file("raw.dng");
+    ASSERT_EQ(kmxcap::run_kmxcap({"snap", "--raw", "-c", "2", "-o", dng}), 0);
+    EXPECT_EQ(kmxsim_count_calls(KMXSIM_FN_COPY_ROI), 1u);
+    TIFF* tiff = TIFFOpen(dng.c_str(), "r");
+    ASSERT_NE(tiff, nullptr);
+    uint16_t count = 0;
+    uint8_t* pattern = nullptr;
+    ASSERT_EQ(TIFFGetField(tiff, TIFFTAG_CFAPATTERN, &count, &pattern), 1);
+    EXPECT_EQ(std::vector<uint8_t>(pattern, pattern + count), (std::vector<uint8_t>{0, 1, 1, 2}));
+    TIFFClose(tiff);
+    char call[128] = {};
+    EXPECT_EQ(kmx_last_camera_failure(call, sizeof call), 0) << call;
 }
 
 TEST_F(Ckmxcap_camera_fault, NoCameraAtAll)
