@@ -225,6 +225,9 @@ bool find_serial(unsigned serial, unsigned& id, unsigned& index)
         id = camera.get_camera_id();
         index = camera.get_camera_index();
     });
+    // The walk ends at the open that finds no further camera: that is no
+    // failure to name on an error line.
+    kmx_clear_camera_failure();
     return found;
 }
 

@@ -303,7 +303,7 @@ class Ckmxcap_files(unittest.TestCase):
     def test_bad_values_fail_with_one_line_and_no_file(self):
         out = self.path("x.png")
         cases = [
-            (["snap", "-c", "serial=4242", "-o", out], 3, "no camera has serial number 4242"),
+            (["snap", "-c", "serial=4242", "-o", out], 3, "no camera has serial number 4242\n"),
             (["snap", "-c", "1", "--raw", "-o", self.path("x.dng")], 2, "monochrome"),
             (["snap", "-o", self.path("x.dng")], 2, "snap --raw"),
             (["snap", "-o", out, "--format", "tiff"], 2, "--format does not agree"),
