@@ -48,6 +48,34 @@ TEST(KmxcapAravis, ListSnapAverageAndStreamOnTheFakeCamera)
     }
 }
 
+// kmxaravis knows the phase of the fake camera's Bayer format; kmxcap
+// learns it from the library's own colour copy of the raw frame (it is
+// not the simulator's RGGB) and writes it into the DNG.
+TEST(KmxcapAravis, RawFramesBecomeDngsWithTheLibrarysMosaicPattern)
+{
+    Cscratch_dir dir;
+    const std::string dng = dir.file("raw.dng");
+    const Crun_result run =
+        run_tool({"snap", "--camera-library", "aravis", "-c", "3", "--raw", "-o", dng, "-v"});
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    const std::string said = "reads its raw mosaic as ";
+    const size_t at = run.err.find(said);
+    ASSERT_NE(at, std::string::npos) << run.err;
+    const std::string pattern = run.err.substr(at + said.size(), 4);
+    EXPECT_NE(pattern, "RGGB");
+    TIFF* tiff = TIFFOpen(dng.c_str(), "r");
+    ASSERT_NE(tiff, nullptr);
+    uint16_t count = 0;
+    uint8_t* colours = nullptr;
+    ASSERT_EQ(TIFFGetField(tiff, TIFFTAG_CFAPATTERN, &count, &colours), 1);
+    ASSERT_EQ(count, 4u);
+    std::string written;
+    for (unsigned i = 0; i < count; ++i)
+        written += "RGB"[colours[i] % 3];
+    EXPECT_EQ(written, pattern);
+    TIFFClose(tiff);
+}
+
 TEST(KmxcapAravis, TheEnvironmentChoosesTheLibraryAndAMissingOneIsNamed)
 {
     setenv("KMX_CAMERA_LIBRARY", "aravis", 1);
