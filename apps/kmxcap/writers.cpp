@@ -11,6 +11,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -125,12 +126,33 @@ Cstatus write_bytes(const std::vector<unsigned char>& bytes, const std::string& 
     return Cstatus::ok();
 }
 
+// SIGPIPE ignored while it lives: a reader that goes away early makes the
+// write fail with EPIPE instead of ending the process, so the failure is
+// reported and the temporary file still removed.
+class Cpipe_guard {
+public:
+    Cpipe_guard()
+    {
+        struct sigaction ignore = {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        sigaction(SIGPIPE, &ignore, &previous);
+    }
+    ~Cpipe_guard() { sigaction(SIGPIPE, &previous, nullptr); }
+    Cpipe_guard(const Cpipe_guard&) = delete;
+    Cpipe_guard& operator=(const Cpipe_guard&) = delete;
+
+private:
+    struct sigaction previous = {};
+};
+
 // Copies the file at path to standard output.
 Cstatus copy_to_standard_output(const std::string& path)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return write_failure(standard_output_name, std::strerror(errno));
+    const Cpipe_guard pipe_guard;
     std::fflush(stdout);
     std::vector<unsigned char> buffer(1 << 16);
     bool ok = true;

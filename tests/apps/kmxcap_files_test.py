@@ -237,6 +237,14 @@ class Ckmxcap_files(unittest.TestCase):
             shell=True, capture_output=True, text=True)
         self.assertEqual(piped.stdout.strip(), "3", piped.stderr)
         self.assertEqual(os.listdir(self.dir), [])
+        # A reader that leaves early: one line, exit 6, no temporary file.
+        gone = subprocess.run(
+            f"'{KMXCAP}' snap -c 2 -o - | head -c 10 >/dev/null; echo \"${{PIPESTATUS[0]}}\"",
+            shell=True, executable="/bin/bash", capture_output=True, text=True,
+            env={**os.environ, "TMPDIR": self.dir})
+        self.assertEqual(gone.stdout.strip(), "6", gone.stderr)
+        self.assertIn("cannot write standard output", gone.stderr)
+        self.assertEqual(os.listdir(self.dir), [])
 
     def test_name_patterns(self):
         cases = [
