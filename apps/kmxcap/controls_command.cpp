@@ -32,7 +32,7 @@ enum class Ekind {
     format,          // a format code
 };
 
-struct Ccontrol_spec {
+struct Ccontrol_entry {
     const char* name;   // the flag's long name, also set's NAME
     unsigned param;
     Ekind kind;
@@ -41,7 +41,7 @@ struct Ccontrol_spec {
     const char* note;
 };
 
-constexpr Ccontrol_spec control_specs[] = {
+constexpr Ccontrol_entry control_entries[] = {
     {"gain", KMX_PARAM_GAIN, Ekind::gain, false, 0, ""},
     {"exposure", KMX_PARAM_EXPOSURE, Ekind::exposure_us, false, 0, ""},
     {"exposure-index", KMX_PARAM_EXPOSURE, Ekind::exposure_index, false, 0,
@@ -68,7 +68,7 @@ constexpr unsigned allowed_rates[] = {0, 1, 4};
 
 // One control as read from the camera.
 struct Ccontrol {
-    const Ccontrol_spec* spec = nullptr;
+    const Ccontrol_entry* entry = nullptr;
     double min = 0, max = 0, def = 0, current = 0;
     // The physical value of min, max and current (gain factor, level,
     // microseconds), where the control has one.
@@ -131,7 +131,7 @@ unsigned rounded_exposure_index(unsigned us)
 
 bool read_float_control(Cdevice& device, Ccontrol& c)
 {
-    const unsigned id = c.spec->param;
+    const unsigned id = c.entry->param;
     return device.get_fparam_min(id, &c.min) == KMX_OK &&
            device.get_fparam_max(id, &c.max) == KMX_OK &&
            device.get_fparam_default(id, &c.def) == KMX_OK &&
@@ -141,12 +141,12 @@ bool read_float_control(Cdevice& device, Ccontrol& c)
 // Reads one control; false when the camera does not answer for it.
 bool read_control(Cdevice& device, Ccam_settings& probe, Ccontrol& c)
 {
-    const Ccontrol_spec& spec = *c.spec;
-    c.settable = is_settable(spec.name);
-    if (spec.kind == Ekind::gamma)
+    const Ccontrol_entry& entry = *c.entry;
+    c.settable = is_settable(entry.name);
+    if (entry.kind == Ekind::gamma)
         return read_float_control(device, c);
     unsigned min = 0, max = 0, def = 0, current = 0;
-    const unsigned id = spec.param;
+    const unsigned id = entry.param;
     if (device.get_param_min(id, &min) != KMX_OK || device.get_param_max(id, &max) != KMX_OK ||
         device.get_param_default(id, &def) != KMX_OK || device.get_param(id, &current) != KMX_OK)
         return false;
@@ -154,7 +154,7 @@ bool read_control(Cdevice& device, Ccam_settings& probe, Ccontrol& c)
     c.max = max;
     c.def = def;
     c.current = current;
-    switch (spec.kind) {
+    switch (entry.kind) {
     case Ekind::exposure_us:
         // The limits are indexes, the default and the value microseconds.
         c.min = kmx_exposure::us_of_index(min);
@@ -173,10 +173,10 @@ bool read_control(Cdevice& device, Ccam_settings& probe, Ccontrol& c)
     case Ekind::black_level:
     case Ekind::wb_gain:
         c.has_value = true;
-        c.value_unit = spec.kind == Ekind::black_level ? "8-bit units" : "factor";
-        c.value_min = value_of_index(probe, spec.kind, id, min);
-        c.value_max = value_of_index(probe, spec.kind, id, max);
-        c.value_current = value_of_index(probe, spec.kind, id, current);
+        c.value_unit = entry.kind == Ekind::black_level ? "8-bit units" : "factor";
+        c.value_min = value_of_index(probe, entry.kind, id, min);
+        c.value_max = value_of_index(probe, entry.kind, id, max);
+        c.value_current = value_of_index(probe, entry.kind, id, current);
         break;
     default: break;
     }
@@ -189,13 +189,13 @@ std::vector<Ccontrol> read_controls(Csession& session)
     Ccam_settings probe;
     probe.init(device.get_camera_handle());
     std::vector<Ccontrol> controls;
-    for (const Ccontrol_spec& spec : control_specs) {
-        if (spec.colour_only && !session.colour())
+    for (const Ccontrol_entry& entry : control_entries) {
+        if (entry.colour_only && !session.colour())
             continue;
-        if ((device.get_camera_caps() & spec.caps_needed) != spec.caps_needed)
+        if ((device.get_camera_caps() & entry.caps_needed) != entry.caps_needed)
             continue;
         Ccontrol control;
-        control.spec = &spec;
+        control.entry = &entry;
         if (read_control(device, probe, control))
             controls.push_back(control);
     }
@@ -292,22 +292,22 @@ std::string brief(double value)
 std::string value_note(const Ccontrol& c)
 {
     std::string note;
-    if (c.has_value && c.spec->kind == Ekind::exposure_index) {
+    if (c.has_value && c.entry->kind == Ekind::exposure_index) {
         note = brief(c.value_current) + " us";
-    } else if (c.has_value && c.spec->kind == Ekind::black_level) {
+    } else if (c.has_value && c.entry->kind == Ekind::black_level) {
         note = brief(c.value_current) + " (" + brief(c.value_min) + ".." + brief(c.value_max) +
                ") in 8-bit units";
     } else if (c.has_value) {
         note = "x" + brief(c.value_current) + " (x" + brief(c.value_min) + "..x" +
                brief(c.value_max) + ")";
-        if (c.spec->kind == Ekind::gain && c.value_current > 0.0) {
+        if (c.entry->kind == Ekind::gain && c.value_current > 0.0) {
             char db[32];
             std::snprintf(db, sizeof db, ", %.2f dB", decibels(c.value_current));
             note += db;
         }
     }
-    if (*c.spec->note)
-        note += (note.empty() ? "" : "; ") + std::string(c.spec->note);
+    if (*c.entry->note)
+        note += (note.empty() ? "" : "; ") + std::string(c.entry->note);
     if (!c.settable)
         note += note.empty() ? "read only" : "; read only";
     return note;
@@ -324,7 +324,7 @@ void print_text(Csession& session, const std::vector<Ccontrol>& controls)
                 "current", "notes");
     for (const Ccontrol& c : controls) {
         const std::string note = value_note(c);
-        std::printf("%-15s %-8s %7s %7s %7s %7s%s%s\n", c.spec->name, unit_of(c.spec->kind),
+        std::printf("%-15s %-8s %7s %7s %7s %7s%s%s\n", c.entry->name, unit_of(c.entry->kind),
                     number(c.min).c_str(), number(c.max).c_str(), number(c.def).c_str(),
                     number(c.current).c_str(), note.empty() ? "" : "  ", note.c_str());
     }
@@ -351,9 +351,9 @@ void json_control(Cjson_writer& json, const Ccontrol& c)
 {
     json.begin_object();
     json.key("name");
-    json.value(c.spec->name);
+    json.value(c.entry->name);
     json.key("unit");
-    json.value(unit_of(c.spec->kind));
+    json.value(unit_of(c.entry->kind));
     json.key("min");
     json.value(c.min);
     json.key("max");
@@ -364,7 +364,7 @@ void json_control(Cjson_writer& json, const Ccontrol& c)
     json.value(c.current);
     json.key("settable");
     json.value(c.settable);
-    if (c.spec->kind == Ekind::rate) {
+    if (c.entry->kind == Ekind::rate) {
         json.key("values");
         json.begin_array();
         for (unsigned rate : allowed_rates)
@@ -381,7 +381,7 @@ void json_control(Cjson_writer& json, const Ccontrol& c)
         json.key("value");
         json.value(c.value_current);
     }
-    if (c.spec->kind == Ekind::gain && c.value_current > 0.0) {
+    if (c.entry->kind == Ekind::gain && c.value_current > 0.0) {
         json.key("db");
         json.value(decibels(c.value_current));
     }
@@ -451,30 +451,30 @@ void print_json(Csession& session, const std::vector<Ccontrol>& controls)
     std::fputs(json.text().c_str(), stdout);
 }
 
-const Ccontrol_spec* spec_named(const std::string& name)
+const Ccontrol_entry* entry_named(const std::string& name)
 {
-    for (const Ccontrol_spec& spec : control_specs)
-        if (name == spec.name)
-            return &spec;
+    for (const Ccontrol_entry& entry : control_entries)
+        if (name == entry.name)
+            return &entry;
     return nullptr;
 }
 
 // "gain = 300 (x2.25, 7.04 dB)": what the camera holds now.
-std::string taken_line(Csession& session, const Ccontrol_spec& spec)
+std::string taken_line(Csession& session, const Ccontrol_entry& entry)
 {
     Ccam_settings probe;
     probe.init(session.get_device().get_camera_handle());
     Ccontrol c;
-    c.spec = &spec;
+    c.entry = &entry;
     if (!read_control(session.get_device(), probe, c))
-        return std::string(spec.name) + ": the camera does not say what it took";
-    std::string line = std::string(spec.name) + " = " + number(c.current);
-    if (spec.kind == Ekind::exposure_us)
+        return std::string(entry.name) + ": the camera does not say what it took";
+    std::string line = std::string(entry.name) + " = " + number(c.current);
+    if (entry.kind == Ekind::exposure_us)
         line += " us (index " + std::to_string(rounded_exposure_index(
                                     static_cast<unsigned>(c.current))) + ")";
-    else if (spec.kind == Ekind::exposure_index)
+    else if (entry.kind == Ekind::exposure_index)
         line += " (" + brief(c.value_current) + " us)";
-    else if (spec.kind == Ekind::gain && c.value_current > 0.0)
+    else if (entry.kind == Ekind::gain && c.value_current > 0.0)
         line += " (x" + brief(c.value_current) + ", " + brief(decibels(c.value_current)) + " dB)";
     else if (c.has_value)
         line += " (" + brief(c.value_current) + ")";
@@ -507,10 +507,10 @@ Cstatus set_controls(const Coptions& options)
     if (!status.is_ok())
         return status;
     for (const std::string& name : options.set_names) {
-        const Ccontrol_spec* spec = spec_named(name);
-        if (spec == nullptr)
+        const Ccontrol_entry* entry = entry_named(name);
+        if (entry == nullptr)
             return Cstatus(exit_internal, "no control is named " + name);
-        std::printf("%s\n", taken_line(session, *spec).c_str());
+        std::printf("%s\n", taken_line(session, *entry).c_str());
     }
     return Cstatus::ok();
 }

@@ -106,7 +106,7 @@ std::vector<std::string> wrapped(const std::string& help)
 
 // "  -g, --gain N               gain index": the names and value in one
 // column, the help beside them (or below, when the names are too long).
-std::string option_lines(const Coption_spec& option)
+std::string option_lines(const Coption_entry& option)
 {
     std::string left = option.short_name != 0 ? "  " + option_name(option, true)
                                                : "      " + option_name(option, false);
@@ -131,7 +131,7 @@ std::string help_text()
     std::string text = usage_text;
     for (const Csection_title& section : section_titles) {
         text += std::string("\n") + section.title + ":\n";
-        for (const Coption_spec& option : option_table())
+        for (const Coption_entry& option : option_table())
             if (option.section == section.section && !option.hidden)
                 text += option_lines(option);
     }

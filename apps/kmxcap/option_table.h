@@ -14,7 +14,7 @@ namespace kmxcap {
 
 enum class Esection { camera, settings, output, other };
 
-struct Coption_spec {
+struct Coption_entry {
     const char* long_name;    // without the dashes
     char short_name;          // 0: the long form only
     const char* value_name;   // nullptr: a switch that takes no value
@@ -27,10 +27,10 @@ struct Coption_spec {
     bool hidden = false;      // a testing aid, not in --help
 };
 
-const std::vector<Coption_spec>& option_table();
+const std::vector<Coption_entry>& option_table();
 
 // "-c, --camera" or "--bin": how help and messages name an option.
-std::string option_name(const Coption_spec& option, bool with_short);
+std::string option_name(const Coption_entry& option, bool with_short);
 
 } // namespace kmxcap
 

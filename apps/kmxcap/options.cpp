@@ -169,10 +169,10 @@ bool take_count(const std::string& text, Coptions& o)
     return true;
 }
 
-std::vector<Coption_spec> make_table()
+std::vector<Coption_entry> make_table()
 {
     using S = Esection;
-    const std::vector<Coption_spec> table = {
+    const std::vector<Coption_entry> table = {
         {"camera", 'c', "ID[:INDEX]|serial=N", S::camera,
          "camera to open, by id and index or by serial number (default: the first available)",
          to_camera},
@@ -331,14 +331,14 @@ std::vector<Coption_spec> make_table()
 // every character for long-only options.
 constexpr int long_only_base = 256;
 
-int option_code(size_t index, const Coption_spec& option)
+int option_code(size_t index, const Coption_entry& option)
 {
     return option.short_name != 0 ? option.short_name : long_only_base + static_cast<int>(index);
 }
 
-const Coption_spec* option_of_code(int code)
+const Coption_entry* option_of_code(int code)
 {
-    const std::vector<Coption_spec>& table = option_table();
+    const std::vector<Coption_entry>& table = option_table();
     for (size_t i = 0; i < table.size(); ++i)
         if (option_code(i, table[i]) == code)
             return &table[i];
@@ -351,7 +351,7 @@ const Coption_spec* option_of_code(int code)
 std::string short_options()
 {
     std::string text = "-:";
-    for (const Coption_spec& option : option_table()) {
+    for (const Coption_entry& option : option_table()) {
         if (option.short_name == 0)
             continue;
         text += option.short_name;
@@ -364,11 +364,11 @@ std::string short_options()
 std::vector<struct option> long_options()
 {
     std::vector<struct option> options;
-    const std::vector<Coption_spec>& table = option_table();
+    const std::vector<Coption_entry>& table = option_table();
     for (size_t i = 0; i < table.size(); ++i) {
-        const Coption_spec& spec = table[i];
-        options.push_back({spec.long_name, spec.value_name ? required_argument : no_argument,
-                           nullptr, option_code(i, spec)});
+        const Coption_entry& entry = table[i];
+        options.push_back({entry.long_name, entry.value_name ? required_argument : no_argument,
+                           nullptr, option_code(i, entry)});
     }
     options.push_back({nullptr, 0, nullptr, 0});
     return options;
@@ -426,7 +426,7 @@ Cstatus take_assignment(const std::string& word, Coptions& options)
         return usage("'" + word + "' is no NAME=VALUE (try: kmxcap set gain=300)");
     const std::string name = word.substr(0, equals);
     const std::string value = word.substr(equals + 1);
-    for (const Coption_spec& option : option_table()) {
+    for (const Coption_entry& option : option_table()) {
         if (name != option.long_name || !option.settable)
             continue;
         if (!option.take(value, options))
@@ -579,7 +579,7 @@ bool asks_help_or_version(const std::vector<std::string>& args, Coptions& option
 // Why getopt_long refused the argument at argv[index].
 Cstatus refusal(int code, int unknown_code, const std::string& argument)
 {
-    const Coption_spec* option = option_of_code(unknown_code);
+    const Coption_entry* option = option_of_code(unknown_code);
     if (code == ':' && option != nullptr)
         return usage("flag --" + std::string(option->long_name) + " needs a value");
     if (option != nullptr && argument.find('=') != std::string::npos)
@@ -591,13 +591,13 @@ Cstatus refusal(int code, int unknown_code, const std::string& argument)
 
 } // namespace
 
-const std::vector<Coption_spec>& option_table()
+const std::vector<Coption_entry>& option_table()
 {
-    static const std::vector<Coption_spec> table = make_table();
+    static const std::vector<Coption_entry> table = make_table();
     return table;
 }
 
-std::string option_name(const Coption_spec& option, bool with_short)
+std::string option_name(const Coption_entry& option, bool with_short)
 {
     std::string name = "--" + std::string(option.long_name);
     if (with_short && option.short_name != 0)
@@ -608,7 +608,7 @@ std::string option_name(const Coption_spec& option, bool with_short)
 std::vector<std::string> settable_names()
 {
     std::vector<std::string> names;
-    for (const Coption_spec& option : option_table())
+    for (const Coption_entry& option : option_table())
         if (option.settable)
             names.emplace_back(option.long_name);
     return names;
@@ -689,7 +689,7 @@ Cstatus parse_options(const std::vector<std::string>& args, Coptions& options)
                 return taken;
             continue;
         }
-        const Coption_spec* option = option_of_code(code);
+        const Coption_entry* option = option_of_code(code);
         count_flag_seen |= code == count_letter;
         if (option == nullptr || !option->take(value, options))
             return usage("bad value '" + value + "' for --" + (option ? option->long_name : "?"));

@@ -98,7 +98,7 @@ TEST(Kmxcap_options, ShortFormsAndSettingsReachTheSameFields)
 TEST(Kmxcap_options, HelpListsEveryOptionOnce)
 {
     const std::string help = help_text();
-    for (const Coption_spec& option : option_table()) {
+    for (const Coption_entry& option : option_table()) {
         // An option's own line starts with its names.
         const std::string listed = (option.short_name ? "\n  " : "\n      ") +
                                    option_name(option, true);
