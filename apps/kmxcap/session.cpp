@@ -278,6 +278,10 @@ bool Csession::offers_depth(unsigned depth) const
 
 Cstatus Csession::prepare(const Coptions& options, unsigned settings_depth)
 {
+    // An error line names the camera-library call that failed in the step
+    // that failed: the open's unchecked writes (a camera without gamma
+    // refuses the gamma mode) are no cause of a refusal here.
+    kmx_clear_camera_failure();
     settings.init(device.get_camera_handle());
     const Cstatus steps[] = {
         apply_readout(options, settings),
@@ -296,6 +300,8 @@ Cstatus Csession::prepare(const Coptions& options, unsigned settings_depth)
     // took the settings' format.
     if (capture.setup(0, options.live ? 1 : 0) != 0)
         return refused("the pixel format of these settings");
+    // Nor are the set-up's unchecked writes the cause of a later failure.
+    kmx_clear_camera_failure();
     return Cstatus::ok();
 }
 

@@ -186,6 +186,28 @@ TEST_F(Ckmxcap_camera_fault, FailedCapturesEndWithTheirOwnCode)
     EXPECT_EQ(kmxcap::run_kmxcap({"stream", "2"}), 0);
 }
 
+// An error line names a camera-library failure only when it happened in
+// the step that failed: writes refused while the camera was opened or set
+// up (which nothing checks) are not blamed for a later refusal.
+TEST_F(Ckmxcap_camera_fault, ErrorLinesBlameNoEarlierUncheckedWrite)
+{
+    kmxsim_use_virtual_clock(1, 2);
+    const std::vector<std::vector<std::string>> refused_later = {
+        {"snap", "--rate", "3"},             // refused by the settings record
+        {"snap", "-c", "1", "--order", "rgb"}, // refused for the camera's kind
+    };
+    for (const auto& args : refused_later) {
+        SCOPED_TRACE(args.back());
+        kmxsim_fail(KMXSIM_FN_SET_PARAM, KMX_ERR_NOT_SUPPORTED, 0, 0);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(kmxcap::run_kmxcap(args), exit_refused);
+        const std::string err = testing::internal::GetCapturedStderr();
+        kmxsim_clear_faults();
+        EXPECT_NE(err.find("the camera refused"), std::string::npos) << err;
+        EXPECT_EQ(err.find("last camera-library failure"), std::string::npos) << err;
+    }
+}
+
 TEST_F(Ckmxcap_camera_fault, RetriesAreCounted)
 {
     kmxsim_use_virtual_clock(1, 2);
