@@ -134,12 +134,13 @@ bool create_stream_locked(Ccamera& c)
     return true;
 }
 
-// Sets the camera up for this readout unless it already is, and starts
-// acquisition (`started` tells whether it did). The camera's real image size is read back: a camera whose
-// steps do not allow the size asked for delivers a cut or padded frame.
-bool configure_locked(Ccamera& c, Creadout& r, bool& started)
+// Sets the camera up for this readout and creates its stream unless it
+// already is (`must_start` tells that acquisition is to be started). The
+// camera's real image size is read back: a camera whose steps do not allow
+// the size asked for delivers a cut or padded frame.
+bool configure_locked(Ccamera& c, Creadout& r, bool& must_start)
 {
-    started = false;
+    must_start = false;
     Capplied wanted;
     wanted.valid = true;
     wanted.pixel_format = r.plan.source->pfnc;
@@ -165,6 +166,17 @@ bool configure_locked(Ccamera& c, Creadout& r, bool& started)
     wanted.image_height = static_cast<unsigned>(height);
     if (!create_stream_locked(c))
         return false;
+    c.applied = wanted;
+    must_start = true;
+    return true;
+}
+
+// Starts acquisition once the stream holds the frame's buffer: a
+// free-running camera sends its first frame at once, and a buffer offered
+// later would take the rest of that frame, which never completes.
+bool start_acquisition_locked(Ccamera& c)
+{
+    Cerror error;
     arv_camera_start_acquisition(c.arv, error.out());
     if (error.failed()) {
         note_failure("starting acquisition", error.message());
@@ -172,8 +184,6 @@ bool configure_locked(Ccamera& c, Creadout& r, bool& started)
         return false;
     }
     c.acquiring = true;
-    c.applied = wanted;
-    started = true;
     return true;
 }
 
@@ -338,6 +348,8 @@ int start_locked(Ccamera& c, kmx_frame_t* record, int index, bool first)
     c.job.start_real_us = g_get_real_time();
     c.job.deadline_us = g_get_monotonic_time() + deadline_after_us(c, acquisition_started);
     c.job.drop_early = first && !c.applied.triggered;
+    if (acquisition_started && !start_acquisition_locked(c))
+        return KMX_ERR_STATE;
     if (c.applied.triggered && !Cgenicam(c.arv).execute("TriggerSoftware")) {
         flush_stream_locked(c);
         return KMX_ERR_STATE;
