@@ -3,7 +3,10 @@
 // loopback interface and stopped by its process id: listing, opening,
 // a hundred streamed frames without loss, and a camera that stops
 // answering failing its frame at the deadline.
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,26 +27,38 @@ constexpr unsigned streamed_frames = 100;
 constexpr unsigned text_length = 64;
 constexpr unsigned streaming_deadline_ms = 10000;
 
-// The simulator as a child process.
+// Every simulator on this machine answers on 127.0.0.1's one GVCP port,
+// so two at once (another build tree's tests) take each other's commands
+// and packets: runs of this test wait for one another.
+constexpr const char* simulator_lock_path = "/tmp/kmxaravis-gige-simulator.lock";
+
+// The simulator as a child process, which dies with the test even when
+// the test is killed.
 class Csimulator {
 public:
     explicit Csimulator(const std::string& program)
     {
         if (access(program.c_str(), X_OK) != 0)
             return;
+        lock_ = open(simulator_lock_path, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (lock_ >= 0)
+            flock(lock_, LOCK_EX);
         pid_ = fork();
         if (pid_ == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
             execl(program.c_str(), program.c_str(), "-i", "127.0.0.1", static_cast<char*>(nullptr));
             _exit(127);
         }
     }
     ~Csimulator()
     {
-        if (pid_ <= 0)
-            return;
-        kill(pid_, SIGCONT);
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
+        if (pid_ > 0) {
+            kill(pid_, SIGCONT);
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+        if (lock_ >= 0)
+            close(lock_); // lets the next run have the port
     }
     Csimulator(const Csimulator&) = delete;
     Csimulator& operator=(const Csimulator&) = delete;
@@ -53,6 +68,7 @@ public:
     void resume() const { kill(pid_, SIGCONT); }
 
 private:
+    int lock_ = -1;
     pid_t pid_ = -1;
 };
 
