@@ -13,7 +13,9 @@
 #      installed on this machine: dpkg -i would need root, take the dpkg
 #      lock other work shares, and leave files in /usr that later stages
 #      could pick up instead of the build tree;
-#   5. builds the API reference (the docs target fails on any warning).
+#   5. builds the API reference (the docs target fails on any warning);
+#   6. installs the Python package with pip into a fresh virtual
+#      environment and tests it there (scripts/python-install-test.sh).
 #   KMX_JOBS  parallel build jobs (default 2)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -133,3 +135,6 @@ fi
 step "API reference"
 cmake --build --preset default --target docs
 echo "install: reference in $build/docs/html/index.html"
+
+step "the Python package, installed with pip"
+scripts/python-install-test.sh

@@ -4,8 +4,9 @@
 # apt-get only: compilers, CMake and Ninja, GoogleTest, Google Benchmark,
 # libpng and libtiff for the tools, Aravis for real cameras (with its GigE
 # Vision simulator for the tests; pkg-config aravis-0.8 also wants
-# libusb-1.0-0-dev), OpenCV and matplotlib for the benchmarks, and
-# mingw-w64 with 32-bit Wine for the Windows DLL. Safe to run again.
+# libusb-1.0-0-dev), pybind11, numpy and pytest for the Python package,
+# OpenCV and matplotlib for the benchmarks, and mingw-w64 with 32-bit Wine
+# for the Windows DLL. Safe to run again.
 set -euo pipefail
 
 export DEBIAN_FRONTEND=noninteractive
@@ -15,6 +16,10 @@ if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
 native=(cmake ninja-build g++ clang libclang-rt-dev pkg-config
         googletest libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libtiff-dev
         libaravis-dev aravis-tools libusb-1.0-0-dev)
+# The Python package: pybind11 and Python's headers to build it, numpy and
+# pytest to use and test it, venv, pip, setuptools and wheel to install it.
+python=(pybind11-dev python3-dev python3-numpy python3-pytest python3-venv python3-pip
+        python3-setuptools python3-wheel)
 # The benchmarks' reference (OpenCV, never linked into the library) and the
 # chart of their ratios.
 bench=(libopencv-core-dev libopencv-imgproc-dev python3-matplotlib)
@@ -34,6 +39,6 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 "${sudo_cmd[@]}" apt-get update -qq
 "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
-    "${native[@]}" "${bench[@]}" "${tool_readers[@]}" "${install_stage[@]}" "${windows[@]}" \
-    >/dev/null
+    "${native[@]}" "${python[@]}" "${bench[@]}" "${tool_readers[@]}" "${install_stage[@]}" \
+    "${windows[@]}" >/dev/null
 echo "setup: packages installed"

@@ -23,3 +23,6 @@ include(${CMAKE_CURRENT_LIST_DIR}/apps/apps.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/dispatch/dispatch.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/portable/portable.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/aravis/aravis.cmake)
+
+# The Python package, where it is built.
+include(${CMAKE_CURRENT_LIST_DIR}/python/python.cmake)

@@ -262,6 +262,10 @@ void Csession::set_control(Econtrol id, const std::vector<long long>& asked)
         depth = value[0];
         return;
     }
+    // Nothing to write; the settings record would even refuse a switch the
+    // camera lacks, off as it is.
+    if (value == control_value(id))
+        return;
     Ccam_settings wanted = *capture.get_settings();
     bool taken = true;
     switch (id) {
