@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include <kmxcore/diagnostics.h>
+#include <kmxlib/kmxlib_dispatch.h>
 
 #include "failure.h"
 
@@ -13,7 +14,6 @@ namespace kmx_python {
 namespace {
 
 constexpr const char* simulator_name = "sim";
-constexpr const char* environment_variable = "KMX_CAMERA_LIBRARY";
 
 // Guards the count of users: the first acquire opens, the last release
 // closes, and nobody opens while another thread closes.
@@ -23,22 +23,18 @@ std::mutex& users_mutex()
     return mutex;
 }
 
-// What the instance will load when nothing is chosen.
+// What the instance loads when nothing is chosen.
 std::string default_name()
 {
-    const char* name = std::getenv(environment_variable);
+    const char* name = std::getenv(KMXLIB_ENVIRONMENT);
     return name != nullptr && *name != '\0' ? name : simulator_name;
 }
 
-// Until the camera library can be chosen at run time, the one linked in
-// is the only one there is.
-bool select_camera_library(const std::string& name, std::string& why)
+// Why the dispatch refused, or `otherwise` when it does not say.
+std::string dispatch_failure(const char* otherwise)
 {
-    if (name == default_name())
-        return true;
-    why = "camera library \"" + name + "\" cannot be chosen: this build links \"" +
-          default_name() + "\"";
-    return false;
+    const std::string why = kmxlib_last_error();
+    return why.empty() ? otherwise : why;
 }
 
 [[noreturn]] void refuse(const std::string& name, const std::string& why)
@@ -62,11 +58,13 @@ std::shared_ptr<Clibrary> Clibrary::acquire(const std::string& choice)
         const std::string name = choice.empty() ? default_name() : choice;
         if (library->users == 0) {
             kmx_clear_camera_failure();
-            std::string why;
-            if (!select_camera_library(name, why))
-                refuse(name, why);
+            // "" hands the choice back to the environment. An instance the
+            // application opened itself is shared as it is.
+            if (Ckmx_interface::get_interface() == nullptr &&
+                kmxlib_select(choice.c_str()) != KMX_OK)
+                refuse(name, dispatch_failure("it cannot be chosen"));
             if (library->instance.open() != 0)
-                refuse(name, "the camera library refused to open");
+                refuse(name, dispatch_failure("the camera library refused to open"));
             library->chosen = name;
         } else if (name != library->chosen) {
             refuse(name, "camera library \"" + library->chosen +

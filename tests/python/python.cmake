@@ -10,6 +10,9 @@ set(kmx_python_environment
     PYTHONPATH=${KMX_PYTHON_DIR}
     PYTHONDONTWRITEBYTECODE=1
     KMXSIM_LIBRARY=$<TARGET_FILE:kmxsim>)
+if(TARGET kmxaravis)
+    list(APPEND kmx_python_environment KMX_HAVE_ARAVIS=1)
+endif()
 # Under AddressSanitizer the interpreter, which is not built with it, must
 # load the sanitizer's runtime first. The interpreter keeps memory to the
 # end on purpose, so leaks are not looked for here: the layer's own test

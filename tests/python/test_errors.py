@@ -2,6 +2,8 @@
 """Failures raise CameraError with what the library said; opening, listing,
 closing and sharing the camera library."""
 
+import os
+
 import pytest
 
 import kmxcore
@@ -115,3 +117,20 @@ def test_cameras_share_one_camera_library(sim):
     second.close()
     assert sim.count_calls("kmx_open_interface") == 1
     assert sim.count_calls("kmx_close_interface") == 1
+
+
+@pytest.mark.skipif(os.environ.get("KMX_HAVE_ARAVIS") != "1", reason="kmxaravis is not built")
+def test_the_camera_library_is_chosen_by_name(sim):
+    # Aravis' in-process fake camera is camera 3:0 of kmxaravis.
+    listed = kmxcore.cameras(camera_library="aravis")
+    assert "3:0" in [c.id for c in listed]
+    with kmxcore.open("3:0", camera_library="aravis") as cam:
+        assert "Fake" in cam.info.vendor + cam.info.model
+        frame = cam.snap()
+        assert frame.shape[:2] == (cam.height, cam.width) and frame.dtype == "uint8"
+        with pytest.raises(kmxcore.CameraError, match="close every camera first"):
+            kmxcore.open(MONO, camera_library="sim")
+    with pytest.raises(kmxcore.CameraError) as raised:
+        kmxcore.open(camera_library="/nonexistent/libnothing.so")
+    assert "libnothing" in str(raised.value)
+    assert kmxcore.open(MONO).id == MONO          # the default again: the simulator
