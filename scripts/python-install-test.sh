@@ -25,8 +25,13 @@ expected=$(sed -n 's/^project(kmxcore VERSION \([0-9.]*\).*/\1/p' "$source/CMake
 [ "$version" = "$expected" ] || fail "import kmxcore gave version '$version', not $expected"
 location=$("$python" -c "import kmxcore; print(kmxcore.__file__)")
 [[ $location == "$work/venv/"* ]] || fail "kmxcore imported from $location, not the venv"
-echo "python: kmxcore $version installed in $(dirname "$location")"
-ldd "$(dirname "$location")"/_kmxcore*.so | grep -q "$(dirname "$location")/libkmxcore.so.0" ||
+package=$(dirname "$location")
+echo "python: kmxcore $version installed in $package"
+ldd "$package"/_kmxcore*.so | grep -q "$package/libkmxcore.so.0" ||
     fail "the installed extension does not load the kmxcore beside it"
+# As ctest runs them: on the simulator, and on kmxaravis' fake camera
+# where the package carries kmxaravis.
+export KMX_CAMERA_LIBRARY=sim
+if compgen -G "$package/libkmxaravis.so*" >/dev/null; then export KMX_HAVE_ARAVIS=1; fi
 "$python" -m pytest -q -p no:cacheprovider "$source/tests/python"
 "$python" "$source/examples/python/photon_transfer.py" | tail -1

@@ -14,15 +14,19 @@ if(TARGET kmxaravis)
     list(APPEND kmx_python_environment KMX_HAVE_ARAVIS=1)
 endif()
 # Under AddressSanitizer the interpreter, which is not built with it, must
-# load the sanitizer's runtime first. The interpreter keeps memory to the
-# end on purpose, so leaks are not looked for here: the layer's own test
-# program (test_python_layer) does that, and test_memory.py watches the
-# resident size in the other builds.
+# load the sanitizer's runtime first, and the C++ runtime with it: the
+# runtime finds the C++ functions it wraps (throwing an exception among
+# them) when it starts, before the extension would load them. The
+# interpreter keeps memory to the end on purpose, so leaks are not looked
+# for here: the layer's own test program (test_python_layer) does that,
+# and test_memory.py watches the resident size in the other builds.
 if(KMX_SANITIZE MATCHES "address")
-    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libasan.so
-                    OUTPUT_VARIABLE kmx_asan_runtime OUTPUT_STRIP_TRAILING_WHITESPACE)
+    foreach(runtime IN ITEMS asan stdc++)
+        execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=lib${runtime}.so
+                        OUTPUT_VARIABLE kmx_${runtime}_file OUTPUT_STRIP_TRAILING_WHITESPACE)
+    endforeach()
     list(APPEND kmx_python_environment
-        LD_PRELOAD=${kmx_asan_runtime}
+        LD_PRELOAD=${kmx_asan_file}:${kmx_stdc++_file}
         ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
         KMX_SANITIZED=1)
 endif()
