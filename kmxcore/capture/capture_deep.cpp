@@ -25,9 +25,10 @@ namespace {
 constexpr unsigned mask_12 = 0xFFF;
 constexpr unsigned mask_10 = 0x3FF;
 
-// The 8-bit format the camera library converts the deep result into:
-// colour in reversed order, as the pool's 8-bit buffers hold it.
-constexpr unsigned colour_copy_format = KMX_FORMAT_BGR24;
+// The 8-bit format the camera library converts a monochrome deep result
+// into; a colour result goes into the format of the pool buffer that takes
+// it (reversed order by default, normal order when the settings ask), so
+// that the copy's components are where its format says.
 constexpr unsigned mono_copy_format = KMX_FORMAT_MONO8;
 
 constexpr unsigned deep_component_bytes = 2;
@@ -151,7 +152,7 @@ int Ccapture::process_multi_deep(unsigned depth, Cthread_state* state)
     // The camera library reads the deep result through the frame record,
     // which still names the deep image.
     if (!target || device->copy_frame(frame_info.get_frame_info(0),
-                                      image_mode == colour_image_mode ? colour_copy_format
+                                      image_mode == colour_image_mode ? target->get_format()
                                                                       : mono_copy_format,
                                       static_cast<unsigned char*>(target->get_bp()),
                                       target->get_image_rect(), target->get_rowbytes()) != KMX_OK) {

@@ -81,6 +81,30 @@ TEST_F(Cdeep_accumulate, ColourMeanIsNotInverted)
     EXPECT_EQ(param_values(KMX_PARAM_FORMAT), (std::vector<unsigned>{5, colour8}));
 }
 
+TEST_F(Cdeep_accumulate, TheEightBitCopyKeepsTheComponentOrderOfThePool)
+{
+    // The test pattern has different components; the copy keeps the deep
+    // result's top 8 bits in the order the 8-bit settings (and the pool
+    // buffer they shape) hold them.
+    for (unsigned format : {KMX_FORMAT_BGR24, KMX_FORMAT_RGB24}) {
+        auto& capture = averaging(KMXSIM_PRESET_COLOR, 1, 1, [format](Csettings_probe& s) {
+            s.set_test_mode(1);
+            s.set_format(format);
+        });
+        ASSERT_EQ(capture.process_multi_deep(12), CAPTURE_OK) << format;
+        const Cimage_core& copy = *capture.get_image();
+        ASSERT_EQ(copy.get_format(), format);
+        const auto* deep = static_cast<const uint16_t*>(capture.get_deep_image()->get_bp());
+        const auto* bytes = static_cast<const unsigned char*>(copy.get_bp());
+        const bool reversed = format == KMX_FORMAT_BGR24;
+        for (unsigned x : {0u, 5u, 200u})
+            for (unsigned k = 0; k < 3; ++k)
+                EXPECT_EQ(bytes[3 * x + (reversed ? 2 - k : k)], deep[3 * x + k] >> 4)
+                    << "format " << format << ", x " << x << ", component " << k;
+        device.close();
+    }
+}
+
 TEST_F(Cdeep_accumulate, WithoutAveragingOneFrameIsKeptAsDelivered)
 {
     script({700});
