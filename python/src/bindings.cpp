@@ -338,14 +338,14 @@ public:
             end();
             throw py::stop_iteration();
         }
+        const bool first = !started;
+        started = true;
         Carray_sink sink(session, copying);
         bool more = false;
         try {
             while_camera_works([&] {
-                if (!started) {
+                if (first)
                     session->stream_begin();
-                    started = true;
-                }
                 more = session->stream_next(std::ref(sink));
                 return 0;
             });
@@ -361,11 +361,16 @@ public:
         return sink.take();
     }
 
-    // Ends the stream; the camera stops delivering frames at once.
+    // Ends the stream; the camera stops delivering frames at once. Never
+    // waits: while another thread uses the camera, its acquisition has
+    // ended the stream already.
     void end()
     {
-        if (started && !ended)
+        if (started && !ended) {
+            ended = true;
+            py::gil_scoped_release release;
             session->stream_end();
+        }
         ended = true;
     }
 
