@@ -107,8 +107,9 @@ void raise_pending_error()
     throw py::error_already_set();
 }
 
-// Runs `work` without the interpreter's lock, then raises what a signal
-// handler raised meanwhile, which takes the place of the camera's failure.
+// Runs `work` without the interpreter's lock. When it fails, what a signal
+// handler raised meanwhile takes the place of the camera's failure; after
+// a success the caller raises it (raise_pending_error).
 template <typename Work>
 auto while_camera_works(Work&& work) -> decltype(work())
 {
