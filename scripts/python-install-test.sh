@@ -27,7 +27,10 @@ location=$("$python" -c "import kmxcore; print(kmxcore.__file__)")
 [[ $location == "$work/venv/"* ]] || fail "kmxcore imported from $location, not the venv"
 package=$(dirname "$location")
 echo "python: kmxcore $version installed in $package"
-ldd "$package"/_kmxcore*.so | grep -q "$package/libkmxcore.so.0" ||
+# Read whole before grep looks: grep -q stops early, which would fail the
+# pipe (pipefail) with ldd's broken pipe.
+loads=$(ldd "$package"/_kmxcore*.so)
+grep -q "$package/libkmxcore.so.0" <<<"$loads" ||
     fail "the installed extension does not load the kmxcore beside it"
 # As ctest runs them: on the simulator, and on kmxaravis' fake camera
 # where the package carries kmxaravis.
