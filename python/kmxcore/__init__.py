@@ -8,7 +8,8 @@
 
 Frames are NumPy arrays that own their memory (copy=False gives a
 read-only view of the library's buffer instead, valid until the camera's
-next acquisition): uint8 for 8-bit frames, uint16 for deep (10- and
+next acquisition; deep frames, whose buffer the next deep acquisition
+frees, are copied all the same, read-only): uint8 for 8-bit frames, uint16 for deep (10- and
 12-bit) and raw frames. Monochrome values read as the library shows them,
 so that with the camera's default inversion more light gives higher
 values.

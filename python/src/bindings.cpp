@@ -160,14 +160,16 @@ py::array frame_view(const Cframe& f, const std::shared_ptr<Csession>& session)
 }
 
 // Turns each frame into an array while the session holds the camera: a
-// copy made without the interpreter's lock, or a view.
+// copy made without the interpreter's lock, or a view. A frame whose
+// memory the next acquisition frees (deep frames) is copied all the same,
+// read-only like a view, since a view of it would read freed memory.
 class Carray_sink {
 public:
     Carray_sink(std::shared_ptr<Csession> owner, bool copy) : session(std::move(owner)), copying(copy) {}
 
     void operator()(Cframe& frame)
     {
-        if (!copying) {
+        if (!copying && !frame.renewed) {
             complement_in_place(frame);
             py::gil_scoped_acquire gil;
             array = frame_view(frame, session);
@@ -178,6 +180,8 @@ public:
             py::gil_scoped_acquire gil;
             py::array out(sample_type(frame), frame_shape(frame));
             data = out.mutable_data();
+            if (!copying)
+                out.attr("setflags")("write"_a = false);
             array = std::move(out);
         }
         copy_packed(frame, data);
@@ -527,7 +531,9 @@ PYBIND11_MODULE(_kmxcore, m)
             "One frame: uint8 at depth 8, uint16 deeper; H x W, or H x W x 3 in RGB\n"
             "order. depth: 8, 10 or 12 (default: the depth property). Transfer\n"
             "errors are retried. copy=False gives a read-only view of the library's\n"
-            "buffer instead of a copy, valid until the camera's next acquisition.")
+            "buffer instead of a copy, valid until the camera's next acquisition\n"
+            "(deep frames, whose buffer the next deep acquisition frees, are copied\n"
+            "all the same, read-only).")
         .def(
             "snap_raw",
             [](Cpy_camera& self, bool copy) {
@@ -559,7 +565,8 @@ PYBIND11_MODULE(_kmxcore, m)
             },
             "frames"_a, "depth"_a = py::none(), py::kw_only(), "copy"_a = true,
             "The mean of `frames` deep frames (uint16). depth: 10 or 12 (default:\n"
-            "the depth property when deep, else the deepest the camera offers).")
+            "the depth property when deep, else the deepest the camera offers).\n"
+            "copy=False gives a read-only copy, as for deep snap() frames.")
         .def(
             "stream",
             [](Cpy_camera& self, py::object frames, bool copy) {

@@ -31,6 +31,10 @@ struct Cframe {
     bool reversed = false;      ///< blue, green, red in memory
     unsigned bits = 8;          ///< significant bits of a sample
     bool complement = false;    ///< handed out as max - v (monochrome)
+    /// The library allocates this memory anew for each acquisition of its
+    /// kind (the deep image), so a view of it would outlive it: such a
+    /// frame is always handed out as a copy.
+    bool renewed = false;
 
     /// Bytes of the frame handed out as packed rows.
     size_t packed_bytes() const;

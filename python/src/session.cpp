@@ -231,6 +231,7 @@ void Csession::deliver(const Cimage_core* image, const Cframe_sink& sink, const 
         failure.detail = "the library delivered no image the module can read";
         throw Ccamera_error(failure);
     }
+    frame.renewed = image == capture.get_deep_image();
     sink(frame);
 }
 

@@ -29,6 +29,8 @@ def test_shape_type_and_ownership(cam, kind, copy):
     assert frame.max() < 2 ** bits and frame.max() >= 2 ** (bits - 2)   # truly that deep
     if copy:
         assert frame.flags.owndata and frame.flags.c_contiguous and frame.flags.writeable
+    elif kind in ("snap10", "snap12", "deep_average"):   # deep: a copy all the same
+        assert frame.flags.owndata and not frame.flags.writeable
     else:
         assert frame.base is not None and not frame.flags.writeable
         assert np.array_equal(np.array(frame), frame)
@@ -76,6 +78,17 @@ def test_averaging_cuts_the_noise(cam, depth):
     assert noise_single > 1.0
     # The mean of 16 frames has a quarter of the noise (plus rounding).
     assert difference(average) < 0.35 * noise_single
+
+
+def test_deep_frames_asked_without_a_copy_outlive_the_next_acquisition(colour):
+    # Each deep acquisition makes the library's deep image anew (at this
+    # size, memory handed back to the system), so these must not be views.
+    frames = [colour.snap(12, copy=False), colour.deep_average(2, 10, copy=False)]
+    kept = [f.copy() for f in frames]
+    colour.snap(10)
+    colour.deep_average(2, 12)
+    assert all(np.array_equal(f, k) for f, k in zip(frames, kept))
+    assert frames[0].max() < 2 ** 12 and frames[1].max() < 2 ** 10
 
 
 def test_views_stay_readable_after_close(sim):
