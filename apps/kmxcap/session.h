@@ -10,8 +10,9 @@
 #include "kmxcore/camera/device.h"
 #include "kmxcore/camera/kmx_interface.h"
 #include "kmxcore/capture/capture.h"
-#include "options.h"
 #include "kmxcore/settings/cam_settings.h"
+#include "options.h"
+#include "patient_device.h"
 #include "status.h"
 
 namespace kmxcap {
@@ -63,7 +64,7 @@ public:
     // settings record should deliver (8 for every 8-bit capture).
     Cstatus prepare(const Coptions& options, unsigned settings_depth);
 
-    Cdevice& get_device() { return device; }
+    Cpatient_device& get_device() { return device; }
     Ctool_capture& get_capture() { return capture; }
     Ccam_settings& get_settings() { return settings; }
     bool colour() const { return device.get_camera_type() == 1; }
@@ -74,7 +75,7 @@ public:
 
 private:
     Ckmx_interface library;
-    Cdevice device;
+    Cpatient_device device;
     Ccam_settings settings;
     Ctool_capture capture{&device};
     bool library_open = false;
