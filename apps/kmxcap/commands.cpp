@@ -24,6 +24,7 @@
 #include "progress.h"
 #include "provenance_facts.h"
 #include "session.h"
+#include "view_command.h"
 #include "writers.h"
 
 namespace kmxcap {
@@ -734,6 +735,7 @@ Cstatus dispatch(const Coptions& options)
     case Ecommand::list: return list_cameras();
     case Ecommand::controls: return list_controls(options);
     case Ecommand::set: return set_controls(options);
+    case Ecommand::view: return run_view(options);
     default: return run_capture_command(options);
     }
 }

@@ -15,6 +15,7 @@ constexpr int exit_setting_refused = 4; // the camera's settings record refused 
 constexpr int exit_capture_failed = 5;  // the capture or automatic procedure failed
 constexpr int exit_write_failed = 6;    // an output file could not be written
 constexpr int exit_aborted = 7;         // Ctrl-C, Escape or SIGTERM during the work
+constexpr int exit_listen_failed = 8;   // view: the address or port cannot be listened on
 
 } // namespace kmxcap
 

@@ -33,6 +33,9 @@ Usage:
                                on, then take one frame if asked for
   kmxcap stream N [flags]      N frames of continuous acquisition; prints frames
                                per second; with --out every frame is written
+  kmxcap view [flags]          the camera live in a web browser, with its
+                               controls, histograms and a Save button, until
+                               Ctrl-C (which closes the camera and exits with 0)
   kmxcap --help | -h
   kmxcap --version | -V        the version of kmxcap and of the kmxcore library
 )";
@@ -62,6 +65,7 @@ Exit codes:
   5  the capture or automatic procedure failed
   6  an output file could not be written
   7  aborted by Ctrl-C, Escape or SIGTERM
+  8  view: the address or port cannot be listened on
 )";
 
 constexpr size_t help_column = 31;
@@ -75,6 +79,7 @@ constexpr Csection_title section_titles[] = {
     {Esection::camera, "Camera"},
     {Esection::settings, "Settings (refused values end the run with exit code 4)"},
     {Esection::output, "Output"},
+    {Esection::view, "Live view (view; camera and settings flags set where it starts)"},
     {Esection::other, "Other"},
 };
 

@@ -12,7 +12,7 @@
 
 namespace kmxcap {
 
-enum class Esection { camera, settings, output, other };
+enum class Esection { camera, settings, output, view, other };
 
 struct Coption_entry {
     const char* long_name;    // without the dashes

@@ -292,6 +292,20 @@ std::vector<Coption_entry> make_table()
         {"json", 0, nullptr, S::output, "controls: the listing as JSON",
          flag_into(&Coptions::json)},
 
+        {"listen", 0, "ADDR", S::view,
+         "address to listen on (default 127.0.0.1: this machine only; 0.0.0.0 or :: offers "
+         "the camera to the network)",
+         [](const std::string& t, Coptions& o) {
+             o.listen_host = t;
+             o.listen_given = true;
+             return !t.empty();
+         }},
+        {"port", 0, "N", S::view, "port (default 8080; 0: any free port, printed at the start)",
+         [](const std::string& t, Coptions& o) {
+             o.listen_given = true;
+             return to_unsigned(t, o.listen_port) && o.listen_port <= 65535;
+         }},
+
         {"quiet", 'q', nullptr, S::other,
          "print only what was asked for (statistics, listings, values): no progress bar, "
          "no summary lines",
@@ -381,7 +395,7 @@ bool command_of(const std::string& word, Ecommand& command)
         {"average", Ecommand::average},   {"deep-average", Ecommand::deep_average},
         {"auto", Ecommand::auto_adjust},  {"stream", Ecommand::stream},
         {"controls", Ecommand::controls}, {"set", Ecommand::set},
-        {"help", Ecommand::help}};
+        {"view", Ecommand::view},         {"help", Ecommand::help}};
     const auto found = commands.find(word);
     if (found == commands.end())
         return false;
@@ -510,6 +524,12 @@ Cstatus check_combinations(const Coptions& o)
         return usage("controls and set take no output or readout flags");
     if (o.command == Ecommand::set && o.set_names.empty())
         return usage("set needs NAME=VALUE (try: kmxcap set gain=300)");
+    const bool views = o.command == Ecommand::view;
+    if (o.listen_given && !views)
+        return usage("--listen and --port are for view only");
+    if (views && (output_given(o) || o.raw || o.depth > 8 || o.scale16))
+        return usage("view shows 8-bit frames and saves them from the page (no --out, --stats, "
+                     "--sidecar, --raw, --depth or --scale16)");
     if (o.json && o.command != Ecommand::controls)
         return usage("--json is for controls only");
     if (o.quiet && o.verbose)

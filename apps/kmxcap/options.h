@@ -16,7 +16,7 @@
 namespace kmxcap {
 
 enum class Ecommand {
-    help, version, list, snap, average, deep_average, auto_adjust, stream, controls, set
+    help, version, list, snap, average, deep_average, auto_adjust, stream, controls, set, view
 };
 enum class Eauto_kind { exposure, gain, white_balance };
 enum class Ereadout { normal, bin, preview };
@@ -99,6 +99,11 @@ struct Coptions {
     // The settings given (as flags or as set's NAME=VALUE), once each, in
     // the order given: what set reports.
     std::vector<std::string> set_names;
+
+    // view: where the live view listens.
+    std::string listen_host = "127.0.0.1";
+    unsigned listen_port = 8080;         // 0: any free port
+    bool listen_given = false;
 
     // Hidden debugging aid: behave as if Ctrl-C came after this many
     // frames (0: never). Lets tests abort at a known point.
