@@ -26,6 +26,9 @@ bench=(libopencv-core-dev libopencv-imgproc-dev python3-matplotlib)
 # kmxcap's end-to-end test reads the tool's files back with readers of
 # its own: Pillow and NumPy, tiffinfo, and dcraw for the DNG.
 tool_readers=(python3-pil python3-numpy libtiff-tools dcraw)
+# kmxcap view: its web server and JPEG encoder, and the browser its
+# end-to-end test drives (headless Chromium through selenium).
+live_view=(libcpp-httplib-dev libturbojpeg0-dev chromium chromium-driver python3-selenium)
 # The install stage: the API reference, and the Debian packages (their
 # dependencies come from dpkg-shlibdeps, which CPack runs with file).
 install_stage=(doxygen dpkg-dev file)
@@ -39,6 +42,6 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 "${sudo_cmd[@]}" apt-get update -qq
 "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
-    "${native[@]}" "${python[@]}" "${bench[@]}" "${tool_readers[@]}" "${install_stage[@]}" \
-    "${windows[@]}" >/dev/null
+    "${native[@]}" "${python[@]}" "${bench[@]}" "${tool_readers[@]}" "${live_view[@]}" \
+    "${install_stage[@]}" "${windows[@]}" >/dev/null
 echo "setup: packages installed"

@@ -31,3 +31,14 @@ add_test(NAME kmxcap_files
          COMMAND /usr/bin/python3 ${CMAKE_CURRENT_LIST_DIR}/kmxcap_files_test.py
                  $<TARGET_FILE:kmxcap>)
 set_tests_properties(kmxcap_files PROPERTIES SKIP_RETURN_CODE 77)
+
+# kmxcap view over HTTP (labelled view), and in headless Chromium through
+# selenium (labelled browser; it skips, exit 77, where no browser starts).
+# Both run with the rest of the suite.
+get_property(view_built GLOBAL PROPERTY KMXCAP_VIEW_BUILT)
+if(view_built)
+    add_test(NAME kmxcap_view
+             COMMAND /usr/bin/python3 ${CMAKE_CURRENT_LIST_DIR}/kmxcap_view_test.py
+                     $<TARGET_FILE:kmxcap>)
+    set_tests_properties(kmxcap_view PROPERTIES LABELS view TIMEOUT 600)
+endif()

@@ -308,6 +308,7 @@ class ColourView(unittest.TestCase):
         # writes block; nobody else may notice.
         stalled = socket.create_connection(("127.0.0.1", self.view.port))
         stalled.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+        self.addCleanup(stalled.close)
         stalled.sendall(b"GET /stream.mjpg HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n")
         time.sleep(1)  # long enough to fill every buffer on the way
         counts = [0] * 4
@@ -392,17 +393,31 @@ class ColourView(unittest.TestCase):
         self.view.change(exposure=128, gain=404, red_gain=40, green_gain=32, blue_gain=44)
 
     def test_save(self):
-        for query, size in (("format=png", ((1280, 1024), "RGB")),
-                            ("format=tiff&frames=3", ((1280, 1024), "RGB")),
-                            ("format=png&overlay=1", ((1280, 1024), "RGB"))):
+        # The files carry the provenance `kmxcap snap` and `average` write.
+        self.view.change(gain=300)
+        for query, acquisition, frames in (("format=png", "snap", "1"),
+                                           ("format=tiff&frames=3", "average", "3"),
+                                           ("format=png&overlay=1", "snap", "1")):
             status, headers, body = self.view.request("GET", "/api/save?" + query)
             self.assertEqual(status, 200, body[:200])
             name = re.search(r'filename="(kmxcap-2001-[0-9-]+\.(png|tif))"',
                              headers["Content-Disposition"])
             self.assertTrue(name, headers)
             self.assertIn(body[:4], (b"\x89PNG", b"II*\x00", b"MM\x00*"))
-            if picture_size(body):
-                self.assertEqual(picture_size(body), size, query)
+            if Image is None:
+                continue
+            with Image.open(io.BytesIO(body)) as picture:
+                picture.load()
+                self.assertEqual((picture.size, picture.mode), ((1280, 1024), "RGB"), query)
+                if picture.format == "PNG":
+                    facts = picture.info
+                else:
+                    facts = dict(line.split(": ", 1) for line in
+                                 picture.tag_v2[270].splitlines() if ": " in line)
+            self.assertEqual((facts["Acquisition"], facts["Frames Averaged"],
+                              facts["Camera Serial"], facts["Gain Index"]),
+                             (acquisition, frames, "2001", "300"), query)
+        self.view.change(gain=404)
 
     def test_stop_ends_a_long_save(self):
         result = {}

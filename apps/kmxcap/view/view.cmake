@@ -36,3 +36,5 @@ target_sources(kmxcap_core PRIVATE
 target_include_directories(kmxcap_core PUBLIC ${view_dir})
 target_link_libraries(kmxcap_core PUBLIC PkgConfig::KMX_HTTPLIB PkgConfig::KMX_TURBOJPEG)
 target_compile_definitions(kmxcap_core PUBLIC KMXCAP_HAVE_VIEW)
+# The tests of the view are registered only where it is built.
+set_property(GLOBAL PROPERTY KMXCAP_VIEW_BUILT TRUE)
