@@ -41,4 +41,9 @@ if(view_built)
              COMMAND /usr/bin/python3 ${CMAKE_CURRENT_LIST_DIR}/kmxcap_view_test.py
                      $<TARGET_FILE:kmxcap>)
     set_tests_properties(kmxcap_view PROPERTIES LABELS view TIMEOUT 600)
+    add_test(NAME kmxcap_view_browser
+             COMMAND /usr/bin/python3 ${CMAKE_CURRENT_LIST_DIR}/kmxcap_view_browser_test.py
+                     $<TARGET_FILE:kmxcap>)
+    set_tests_properties(kmxcap_view_browser PROPERTIES LABELS browser TIMEOUT 300
+                                                        SKIP_RETURN_CODE 77)
 endif()

@@ -82,6 +82,12 @@ TEST_F(Ckmxcap_failure, BadCommandLinesAreUsageErrors)
         {{"snap", "--depth", "12", "--overlay", "grid", "--out", png}, exit_usage, "--overlay"},
         {{"stream", "3", "--depth", "10"}, exit_usage, "8-bit frames only"},
         {{"snap", "--scale16"}, exit_usage, "--scale16"},
+        {{"snap", "--port", "0"}, exit_usage, "--listen and --port are for view only"},
+        {{"view", "--port", "65536"}, exit_usage, "--port"},
+        {{"view", "--listen", ""}, exit_usage, "--listen"},
+        {{"view", "--out", png}, exit_usage, "view shows 8-bit frames"},
+        {{"view", "--depth", "12"}, exit_usage, "view shows 8-bit frames"},
+        {{"view", "extra"}, exit_usage, "'extra'"},
         {{"snap", "--camera", "1", "--stats", "--stats-roi", "600,0,100,10"}, exit_usage,
          "outside the 640x480 image"},
         {{"auto", "white-balance", "--camera", "2", "--roi", "0,0,2000,10"}, exit_usage,
@@ -104,6 +110,7 @@ TEST_F(Ckmxcap_failure, RefusedSettingsNameTheSetting)
         {{"snap", "--camera", "1", "--blue-gain", "30"}, exit_refused, "monochrome"},
         {{"snap", "--camera", "1", "--order", "rgb"}, exit_refused, "monochrome"},
         {{"auto", "white-balance", "--camera", "1"}, exit_refused, "monochrome"},
+        {{"view", "--port", "0", "--gain", "100000"}, exit_refused, "gain index 100000"},
     };
     for (const Cbad_case& bad : cases)
         expect_failure(bad);

@@ -341,9 +341,10 @@ class ColourView(unittest.TestCase):
         pictures = after["pictures"] - before["pictures"]
         # Every viewer got most of the pictures made meanwhile (one may be
         # skipped while the machine is busy), and the camera went on (a
-        # viewer's first picture may be one made before it asked).
+        # viewer's first picture may be one of the few made before it
+        # asked: frames wait in the encoder's hand-over).
         self.assertGreaterEqual(30 / pictures, 0.5, (pictures, seconds))
-        self.assertGreaterEqual(after["frames"] - before["frames"], 29)
+        self.assertGreaterEqual(after["frames"] - before["frames"], 26)
         stalled.close()
         self.view.wait_for(lambda s: s["viewers"] == 0, 15)
 
@@ -356,20 +357,37 @@ class ColourView(unittest.TestCase):
             sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, b"\x01\x00\x00\x00\x00\x00\x00\x00")
             sock.close()
         self.view.wait_for(lambda s: s["viewers"] == 0, 15)
-        # At most eight streams; the ninth is told so, and the API still answers.
-        open_streams = []
+        # At most eight streams; the ninth is told so, and the API still
+        # answers. The eight are read all along: a viewer that reads
+        # nothing is let go after a few seconds, which a busy machine
+        # could reach before all eight are open.
+        streams = []
+        readers = []
+
+        def drain(sock):
+            try:
+                while sock.recv(65536):
+                    pass
+            except OSError:
+                pass  # shut down under it
+
         for _ in range(8):
-            connection = self.view.connection()
-            connection.request("GET", "/stream.mjpg")
-            answer = connection.getresponse()
-            self.assertEqual(answer.status, 200)
-            open_streams.append(connection)
+            sock = socket.create_connection(("127.0.0.1", self.view.port), timeout=FRAME_WAIT_S)
+            sock.sendall(b"GET /stream.mjpg HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n")
+            self.assertTrue(sock.recv(12).startswith(b"HTTP/1.1 200"))
+            streams.append(sock)
+            readers.append(threading.Thread(target=drain, args=(sock,), daemon=True))
+            readers[-1].start()
         self.view.wait_for(lambda s: s["viewers"] == 8)
         status, _, body = self.view.request("GET", "/stream.mjpg")
         self.assertEqual(status, 503, body)
         self.assertEqual(self.view.request("GET", "/api/camera")[0], 200)
-        for connection in open_streams:
-            connection.close()
+        for sock in streams:
+            sock.shutdown(socket.SHUT_RDWR)
+        for reader in readers:
+            reader.join(30)
+        for sock in streams:
+            sock.close()
         self.view.wait_for(lambda s: s["viewers"] == 0, 15)
         self.assertIsNone(self.view.process.poll())
 
