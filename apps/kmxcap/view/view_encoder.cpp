@@ -90,6 +90,7 @@ void Cencoder_thread::run()
         const bool wanted = hub.pictures_wanted();
         if (!encoder.make(*frame, wanted, *view, why))
             ++failed;
+        spent_us += static_cast<uint64_t>(view->encode_cpu_ms * 1e3);
         frames.release(frame);
         if (wanted && !view->jpeg.empty())
             pictures.tick();

@@ -55,6 +55,9 @@ public:
     double pictures_per_second() const { return pictures.per_second(); }
     uint64_t pictures_made() const { return pictures.count(); }
     uint64_t failures() const { return failed.load(); }
+    // Processor time spent making frames (statistics, overlay, JPEG) so
+    // far, in microseconds.
+    uint64_t cpu_us() const { return spent_us.load(); }
 
 private:
     void run();
@@ -64,6 +67,7 @@ private:
     Cview_encoder encoder;
     Crate_meter pictures;
     std::atomic<uint64_t> failed{0};
+    std::atomic<uint64_t> spent_us{0};
     std::thread worker;
 };
 
