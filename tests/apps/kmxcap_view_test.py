@@ -438,6 +438,11 @@ class ColourView(unittest.TestCase):
         self.view.change(gain=404)
 
     def test_stop_ends_a_long_save(self):
+        # A stop is noticed while the capture waits for a frame: frames of
+        # 100 ms keep it waiting, however slow the build adds them up.
+        status, _, body = self.view.change(exposure=256)
+        self.assertEqual(status, 200, body)
+        self.addCleanup(self.view.change, exposure=128)
         result = {}
 
         def save():

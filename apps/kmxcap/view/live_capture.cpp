@@ -416,8 +416,10 @@ void Clive_capture::run_auto(Eauto_kind kind)
         std::lock_guard<std::mutex> guard(lock);
         auto_queued = false;
     }
-    report_job(Ejob_state::running, "");
+    // Cleared before the job is reported running: from then on a stop
+    // request is the page's, and must not be lost.
     prepare_job_state();
+    report_job(Ejob_state::running, "");
     Ctool_capture& capture = session.get_capture();
     capture.abort_frame();
     unsigned result = CAPTURE_AUTO_FAILED;
@@ -470,7 +472,6 @@ void Clive_capture::run_save(const Csave_request& request, Csave_result& result)
     Ccam_settings& settings = *capture.get_settings();
     const Ccam_settings live_settings = settings;
     const bool average = request.frames > 1;
-    prepare_job_state();
     capture.abort_frame();
     int captured = CAPTURE_FAILED;
     Cprovenance provenance;
@@ -523,6 +524,9 @@ Csave_result Clive_capture::save(const Csave_request& request,
                                       ++report.number;
                                       report.name = "save";
                                   }
+                                  // As for the procedures: cleared before
+                                  // a stop can be asked for.
+                                  prepare_job_state();
                                   report_job(Ejob_state::running, "");
                                   Csave_result result;
                                   run_save(request, result);
