@@ -89,6 +89,8 @@ bool traverses(const std::string& path)
 void answer_text(httplib::Response& res, int status, const std::string& text)
 {
     res.status = status;
+    // Refusals quote what was asked; a browser must show them as text.
+    res.set_header("X-Content-Type-Options", "nosniff");
     res.set_content(text + "\n", text_type);
 }
 
