@@ -14,24 +14,11 @@ namespace kmxaravis {
 
 namespace {
 
-// The 256th root of 10000: 256 exposure steps span 10 us to 100 ms.
-constexpr double exposure_base = 1.03663292844;
 constexpr std::array<double, 5> rate_table = {15.0, 30.0, 40.0, 50.0, 60.0};
 constexpr unsigned max_rate_selector = rate_table.size() - 1;
 constexpr unsigned max_contrast = 255;
 constexpr uint32_t any_value = 0xFFFFFFFFu;
 const char* const balance_entries[3] = {"Red", "Green", "Blue"};
-
-const std::array<uint32_t, max_exposure_index + 1>& exposure_table()
-{
-    static const auto table = [] {
-        std::array<uint32_t, max_exposure_index + 1> t{};
-        for (unsigned i = 0; i <= max_exposure_index; ++i)
-            t[i] = static_cast<uint32_t>(std::pow(exposure_base, i) * 0.01 * 1000.0);
-        return t;
-    }();
-    return table;
-}
 
 bool param_known(unsigned id)
 {
@@ -204,27 +191,6 @@ int set_exposure(Ccamera& c, uint32_t us)
 }
 
 } // namespace
-
-uint32_t exposure_value(unsigned index)
-{
-    return exposure_table()[std::min(index, max_exposure_index)];
-}
-
-unsigned exposure_index(uint32_t value)
-{
-    const auto& t = exposure_table();
-    if (value <= t.front())
-        return 0;
-    if (value >= t.back())
-        return max_exposure_index;
-    auto upper = std::lower_bound(t.begin(), t.end(), value);
-    if (*upper == value)
-        return static_cast<unsigned>(upper - t.begin());
-    auto lower = upper - 1;
-    if (value - *lower <= *upper - value)
-        upper = std::lower_bound(t.begin(), t.end(), *lower);
-    return static_cast<unsigned>(upper - t.begin());
-}
 
 double rate_fps(unsigned selector)
 {

@@ -14,15 +14,16 @@
 #include <cstdint>
 
 #include "camera.h"
+#include "kmxlib/support/exposure_table.h"
 
 namespace kmxaravis {
 
 // The contract's exposure rule: index i is 1.03663292844^i x 0.01 x 1000
 // microseconds, truncated; 0 is 10 us, 256 is 100 ms.
-constexpr unsigned max_exposure_index = 256;
-uint32_t exposure_value(unsigned index);
-// The nearest index of an exposure value (the lowest of equal values).
-unsigned exposure_index(uint32_t value);
+using kmxsupport::exposure_index;
+using kmxsupport::exposure_table;
+using kmxsupport::exposure_value;
+using kmxsupport::max_exposure_index;
 
 // Reads what the camera holds at open into the defaults and parameters.
 void read_values_at_open(Ccamera& camera);

@@ -99,15 +99,8 @@ unsigned pixel_bytes(Eencoding e)
     }
 }
 
-// Colour of each site of a 2 x 2 cell, row-major, per phase.
+// The colours of mosaic_colour's answers.
 constexpr unsigned red = 0, green = 1, blue = 2;
-constexpr std::array<std::array<unsigned, 4>, 5> cell_colours = {{
-    {green, green, green, green},  // none
-    {red, green, green, blue},     // RGGB
-    {green, red, blue, green},     // GRBG
-    {green, blue, red, green},     // GBRG
-    {blue, green, green, red},     // BGGR
-}};
 
 // Rank of a candidate source for a delivered format: lower is cheaper.
 enum conversion_cost : unsigned { cost_direct = 0, cost_reorder = 1, cost_unpack = 2, cost_demosaic = 3 };
@@ -409,14 +402,6 @@ uint64_t source_image_bytes(const Csource_format& source, unsigned width, unsign
     case Eencoding::packed_bits: return (samples * source.depth + 7) / 8;
     default: return samples * pixel_bytes(source.encoding);
     }
-}
-
-unsigned mosaic_colour(Ebayer bayer, unsigned x, unsigned y)
-{
-    const auto phase = static_cast<size_t>(bayer);
-    if (phase >= cell_colours.size())
-        return green;
-    return cell_colours[phase][(y & 1) * 2 + (x & 1)];
 }
 
 bool layout_for_code(unsigned code, unsigned width, unsigned height, Clayout& l)

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "kmxlib/support/frame_record.h"
+
 namespace kmxaravis {
 
 // Output format codes of the contract (KMX_PARAM_FORMAT).
@@ -29,7 +31,7 @@ enum format_code : unsigned {
 };
 
 // Where the red sample of a 2 x 2 Bayer cell sits, by the GenICam name.
-enum class Ebayer : uint32_t { none = 0, rggb = 1, grbg = 2, gbrg = 3, bggr = 4 };
+using Ebayer = kmxsupport::Ebayer;
 
 // How a camera lays its samples out in a buffer.
 enum class Eencoding {
@@ -140,7 +142,7 @@ constexpr double boost_factor = 1.25;
 void apply_tone(const Clayout& layout, const Ctone& tone, uint8_t* pixels);
 
 // Which colour (0 red, 1 green, 2 blue) a mosaic samples at (x, y).
-unsigned mosaic_colour(Ebayer bayer, unsigned x, unsigned y);
+using kmxsupport::mosaic_colour;
 
 } // namespace kmxaravis
 

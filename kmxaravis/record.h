@@ -8,24 +8,17 @@
 #include <cstdint>
 
 #include "kmxcore/camera/kmxlib.h"
+#include "kmxlib/support/frame_copy.h"
 #include "pixels.h"
 
 namespace kmxaravis {
 
-// The reserved words of a delivered record. The tag and the check word
-// let a copy trust the other words; the rest describe the frame in the
-// buffer.
-enum reserved_word : unsigned {
-    rw_tag = 0,
-    rw_sequence = 1,
-    rw_width = 2,
-    rw_height = 3,
-    rw_format = 4,
-    rw_layout = 5,   // depth | mosaic << 8 | Bayer phase << 9
-    rw_bytes = 6,
-    rw_check = 7
-};
-static_assert(unsigned{rw_check} < unsigned{KMX_FRAME_RESERVED_WORDS}, "the record words must fit the reserved words");
+// The reserved words of a delivered record (they carry a mosaic's phase).
+using kmxsupport::rw_bytes;
+using kmxsupport::rw_format;
+using kmxsupport::rw_height;
+using kmxsupport::rw_sequence;
+using kmxsupport::rw_width;
 constexpr uint32_t frame_tag = 0x41584D4Bu; // "KMXA"
 
 void mark_delivered(kmx_frame_t& record, const Clayout& layout, uint32_t sequence);

@@ -5,11 +5,6 @@
 #include <algorithm>
 #include <cstring>
 
-// What kmx_list hands out: the two words of every camera listed.
-struct kmx_camera_list {
-    std::vector<std::pair<unsigned, unsigned>> cameras;
-};
-
 namespace kmxaravis {
 
 namespace {
@@ -102,22 +97,15 @@ bool device_open_locked(const Cdevice_entry& entry)
 
 void* make_camera_list_locked()
 {
-    auto* list = new kmx_camera_list;
+    kmx_camera_list* list = state().lists.make();
     for (const Cdevice_entry& e : state().devices)
         list->cameras.emplace_back(e.transport, e.index);
-    state().lists.push_back(list);
     return list;
 }
 
 bool dispose_camera_list_locked(void* object)
 {
-    auto& lists = state().lists;
-    auto it = std::find(lists.begin(), lists.end(), object);
-    if (it == lists.end())
-        return false;
-    delete static_cast<kmx_camera_list*>(object);
-    lists.erase(it);
-    return true;
+    return state().lists.dispose(object);
 }
 
 } // namespace kmxaravis

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "camera.h"
+#include "kmxlib/support/camera_lists.h"
 
 namespace kmxaravis {
 
@@ -19,7 +20,7 @@ struct Cstate {
     bool listed = false;                 // the device list has been read
     std::vector<Cdevice_entry> devices;  // by transport, then device id
     std::vector<std::unique_ptr<kmx_camera>> cameras;
-    std::vector<void*> lists;            // handed out by kmx_list
+    kmxsupport::Ccamera_lists lists;     // handed out by kmx_list
 };
 
 Cstate& state();

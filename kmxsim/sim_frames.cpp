@@ -41,7 +41,6 @@ constexpr double channel_sensitivity[3] = {colour_filter_loss * 32.0 / (40.0 * b
                                            colour_filter_loss,
                                            colour_filter_loss * 32.0 / (44.0 * boost_factor)};
 constexpr unsigned frame_period_ms[5] = {66, 33, 25, 20, 16};
-constexpr uint32_t check_seed = 0x9E3779B9u;
 
 unsigned deepest_depth(uint32_t caps)
 {
@@ -74,14 +73,6 @@ bool describe_format(unsigned format, uint32_t caps, Clayout& l)
     case 11: l.components = 3; l.sample_bytes = 2; l.depth = 12; l.colour = true; return true;
     default: return false;
     }
-}
-
-uint32_t check_word(const kmx_frame_t& r)
-{
-    uint32_t check = check_seed;
-    for (unsigned i = 0; i < rw_check; ++i)
-        check = (check ^ r.reserved[i]) * 16777619u;
-    return check;
 }
 
 uint64_t frame_length_us(const Ccamera& camera)
@@ -432,14 +423,9 @@ void render_scene(Ccamera& c, const Clayout& l, uint32_t frame, unsigned char* p
 
 void mark_delivered(kmx_frame_t& r, const Clayout& l, uint32_t sequence)
 {
-    r.reserved[rw_tag] = frame_tag;
-    r.reserved[rw_sequence] = sequence;
-    r.reserved[rw_width] = l.width;
-    r.reserved[rw_height] = l.height;
-    r.reserved[rw_format] = l.format;
-    r.reserved[rw_layout] = l.depth | (l.colour ? 0x100u : 0u);
-    r.reserved[rw_bytes] = static_cast<uint32_t>(l.bytes());
-    r.reserved[rw_check] = check_word(r);
+    // The phase stays unrecorded: every mosaic of the simulator is RGGB.
+    const auto words = kmxsupport::record_words(l, sequence, kmxsupport::Ebayer::none);
+    kmxsupport::write_record_words(r, frame_tag, words);
 }
 
 namespace {
@@ -523,21 +509,21 @@ Clayout current_layout(const Ccamera& c)
 
 bool delivered_layout(const kmx_frame_t& r, Clayout& l)
 {
-    if (r.reserved[rw_tag] != frame_tag || r.reserved[rw_check] != check_word(r))
+    kmxsupport::Crecord_words w;
+    if (!kmxsupport::read_record_words(r, frame_tag, w))
         return false;
     // The depth of raw frames and whether they are a mosaic come from the
     // layout word, the rest from the format code.
-    const uint32_t layout = r.reserved[rw_layout];
-    uint32_t caps = (layout & 0x100u) ? uint32_t{KMX_CAP_COLOR} : 0u;
-    if ((layout & 0xFFu) == 12)
+    uint32_t caps = w.colour ? uint32_t{KMX_CAP_COLOR} : 0u;
+    if (w.depth == 12)
         caps |= KMX_CAP_DEPTH12;
-    else if ((layout & 0xFFu) == 10)
+    else if (w.depth == 10)
         caps |= KMX_CAP_DEPTH10;
-    if (!describe_format(r.reserved[rw_format], caps, l))
+    if (!describe_format(w.format, caps, l))
         return false;
-    l.width = r.reserved[rw_width];
-    l.height = r.reserved[rw_height];
-    return fits(r, l) && l.bytes() == r.reserved[rw_bytes];
+    l.width = w.width;
+    l.height = w.height;
+    return fits(r, l) && l.bytes() == w.bytes;
 }
 
 int assign_buffers_locked(Ccamera& c, kmx_frame_t* records, unsigned count)

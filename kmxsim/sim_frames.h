@@ -4,23 +4,14 @@
 #ifndef KMXSIM_SIM_FRAMES_H
 #define KMXSIM_SIM_FRAMES_H
 
+#include "kmxlib/support/frame_record.h"
 #include "sim_state.h"
 
 namespace kmxsim {
 
-// Reserved words of a delivered record. The tag and the check word let a
-// copy trust the other words; width, height and format describe the
-// frame that is in the buffer.
-enum reserved_word : unsigned {
-    rw_tag = 0,
-    rw_sequence = 1,
-    rw_width = 2,
-    rw_height = 3,
-    rw_format = 4,     // format code, 0 raw
-    rw_layout = 5,     // raw: depth | colour << 8 (Bayer RGGB)
-    rw_bytes = 6,      // bytes written
-    rw_check = 7
-};
+// Reserved words of a delivered record: the simulator's tag, the layout
+// word without a phase (its mosaics are all RGGB).
+using kmxsupport::rw_sequence;
 constexpr uint32_t frame_tag = 0x53584D4Bu; // "KMXS"
 
 // The layout of a frame the camera would deliver now.

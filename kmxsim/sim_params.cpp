@@ -20,17 +20,6 @@ constexpr double gamma_step = 0.05;
 // Indexes are capped here so a huge double never overflows the cast.
 constexpr double index_ceiling = 4294967295.0;
 
-const std::array<uint32_t, max_exposure_index + 1>& exposure_table()
-{
-    static const auto table = [] {
-        std::array<uint32_t, max_exposure_index + 1> t{};
-        for (unsigned i = 0; i <= max_exposure_index; ++i)
-            t[i] = kmx_exposure::us_of_index(i);
-        return t;
-    }();
-    return table;
-}
-
 unsigned round_index(double v)
 {
     if (!(v > 0.0)) // negative and NaN
@@ -77,31 +66,6 @@ uint32_t capability_needed(unsigned id)
 }
 
 } // namespace
-
-uint32_t exposure_value(unsigned index)
-{
-    return exposure_table()[std::min(index, max_exposure_index)];
-}
-
-// Several low indexes share one value (truncation to whole microseconds),
-// so the nearest index is searched in the table: the lowest index of the
-// nearest value. index -> value -> index is then exact wherever values
-// differ, and value -> index -> value always returns a table value.
-unsigned exposure_index(uint32_t value)
-{
-    const auto& t = exposure_table();
-    if (value <= t.front())
-        return 0;
-    if (value >= t.back())
-        return max_exposure_index;
-    auto upper = std::lower_bound(t.begin(), t.end(), value);
-    if (*upper == value)
-        return static_cast<unsigned>(upper - t.begin());
-    auto lower = upper - 1;
-    if (value - *lower <= *upper - value)
-        upper = std::lower_bound(t.begin(), t.end(), *lower);
-    return static_cast<unsigned>(upper - t.begin());
-}
 
 double gain_value(unsigned index)
 {

@@ -12,10 +12,6 @@
 
 #include "kmxcore/diagnostics/log.h"
 
-struct kmx_camera_list {
-    std::vector<std::pair<uint32_t, uint32_t>> cameras; // (id, index) of every camera
-};
-
 namespace kmxsim {
 
 namespace {
@@ -240,8 +236,6 @@ void reset_locked()
 {
     Cstate& s = state();
     close_all_cameras_locked();
-    for (void* list : s.lists)
-        delete static_cast<kmx_camera_list*>(list);
     s.lists.clear();
     s.cameras.assign(KMXSIM_PRESET_COUNT, kmxsim_camera_desc{});
     fill_mono_preset(s.cameras[KMXSIM_PRESET_MONO]);
@@ -506,22 +500,15 @@ namespace kmxsim {
 
 void* make_camera_list_locked()
 {
-    auto* list = new kmx_camera_list;
+    kmx_camera_list* list = state().lists.make();
     for (const auto& d : state().cameras)
-        list->cameras.emplace_back(d.camera_id, d.camera_index);
-    state().lists.push_back(list);
+        list->cameras.emplace_back(d.camera_id, d.camera_index); // (id, index) of every camera
     return list;
 }
 
 bool dispose_camera_list_locked(void* object)
 {
-    auto& lists = state().lists;
-    auto it = std::find(lists.begin(), lists.end(), object);
-    if (it == lists.end())
-        return false;
-    delete static_cast<kmx_camera_list*>(object);
-    lists.erase(it);
-    return true;
+    return state().lists.dispose(object);
 }
 
 } // namespace kmxsim

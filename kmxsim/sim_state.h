@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "kmxcore/camera/exposure_curve.h"
+#include "kmxlib/support/camera_lists.h"
+#include "kmxlib/support/exposure_table.h"
 #include "kmxsim_control.h"
 #include "sim_scene.h"
 
@@ -82,7 +84,7 @@ struct Cstate {
     std::mutex mutex;
     std::vector<kmxsim_camera_desc> cameras;
     std::vector<std::unique_ptr<Ccamera>> open_cameras;
-    std::vector<void*> lists;          // handed out by kmx_list
+    kmxsupport::Ccamera_lists lists;   // handed out by kmx_list
     bool instance_open = false;
     bool recording = false;
     std::vector<kmxsim_call> calls;
@@ -151,8 +153,8 @@ int set_param_locked(Ccamera& camera, unsigned id, unsigned value);
 bool param_id_known(unsigned id);
 
 // Conversions (sim_params.cpp).
-uint32_t exposure_value(unsigned index);
-unsigned exposure_index(uint32_t value);
+using kmxsupport::exposure_index;
+using kmxsupport::exposure_value;
 double gain_value(unsigned index);
 unsigned gain_index(double value);
 double bl_value(unsigned index);
@@ -161,7 +163,7 @@ double wb_value(unsigned index);
 unsigned wb_index(double value);
 double gamma_value(unsigned index);
 unsigned gamma_index(double value);
-constexpr unsigned max_exposure_index = kmx_exposure::top_index;
+using kmxsupport::max_exposure_index;
 
 // Exposure of a camera in microseconds, within its limits.
 uint32_t exposure_us(const Ccamera& camera);

@@ -310,4 +310,39 @@ TEST(AravisPixels, RecordsDescribeTheirFrameAndCopiesRefuseWhatDoesNotFit)
     EXPECT_EQ(copy_frame(&record, nullptr, code_rgb32, rgb, all, 12), KMX_ERR_STATE);
 }
 
+// A raw copy takes each colour from the site the phase gives it; a cell
+// cut by the odd right edge reads its missing column again rather than
+// leaving a colour black.
+TEST(AravisPixels, RawCopiesDemosaicByPhaseAndReuseSamplesAtAnOddEdge)
+{
+    // Three columns, two rows of 8-bit samples in 16-bit words.
+    std::vector<uint16_t> mosaic = {10, 20, 30, 40, 50, 60};
+    struct Ccase {
+        Ebayer bayer;
+        unsigned cell[3];  // RGB of the whole cell (columns 0 and 1)
+        unsigned edge[3];  // RGB of the cut cell (column 2)
+    };
+    const Ccase cases[] = {
+        {Ebayer::rggb, {10, 30, 50}, {30, 45, 60}},
+        {Ebayer::grbg, {20, 30, 40}, {30, 45, 60}},
+        {Ebayer::gbrg, {40, 30, 20}, {60, 45, 30}},
+        {Ebayer::bggr, {50, 30, 10}, {60, 45, 30}},
+    };
+    for (const Ccase& c : cases) {
+        SCOPED_TRACE(static_cast<unsigned>(c.bayer));
+        kmx_frame_t record{};
+        record.buffer = mosaic.data();
+        record.buffer_size = static_cast<uint32_t>(mosaic.size() * sizeof(uint16_t));
+        mark_delivered(record, Clayout{3, 2, code_raw, 1, 2, 8, true, false, c.bayer}, 1);
+        unsigned char rgb[2 * 9] = {};
+        ASSERT_EQ(copy_frame(&record, nullptr, code_rgb24, rgb, RECT{0, 0, 3, 2}, 9), KMX_OK);
+        for (unsigned row = 0; row < 2; ++row) {
+            EXPECT_EQ((std::vector<unsigned>(rgb + row * 9, rgb + row * 9 + 3)),
+                      (std::vector<unsigned>(c.cell, c.cell + 3)));
+            EXPECT_EQ((std::vector<unsigned>(rgb + row * 9 + 6, rgb + row * 9 + 9)),
+                      (std::vector<unsigned>(c.edge, c.edge + 3)));
+        }
+    }
+}
+
 } // namespace
