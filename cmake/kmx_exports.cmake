@@ -72,3 +72,51 @@ function(kmx_export_only_listed target library)
     set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
                  ${KMX_EXPORT_LIST})
 endfunction()
+
+# kmx_compare_exports(<exported names> <C names> <classes> <problems variable>)
+# Compares what a library exports with what the list declares for it (the
+# export checks of ELF libraries and of Windows DLLs): every C name is
+# exported under its plain name, so that dlsym, GetProcAddress and other
+# compilers' import libraries find it; nothing else is exported but the
+# members (_ZN, _ZNK), virtual tables (_ZTV) and type information (_ZTI,
+# _ZTS) of the listed classes. Sets the problems variable to one line a
+# problem, empty when there is none; a C name exported only decorated
+# (leading underscores, an @N stdcall suffix) is named as such.
+function(kmx_compare_exports exported c_names classes problems_var)
+    set(problems "")
+    foreach(name IN LISTS c_names)
+        if(name IN_LIST exported)
+            continue()
+        endif()
+        set(found "")
+        foreach(candidate IN LISTS exported)
+            if(candidate MATCHES "^_*${name}(@[0-9]+)?$")
+                set(found " (exported as '${candidate}')")
+            endif()
+        endforeach()
+        list(APPEND problems "${name} is listed but not exported undecorated${found}")
+    endforeach()
+    foreach(name IN LISTS exported)
+        if(name IN_LIST c_names)
+            continue()
+        endif()
+        set(ours FALSE)
+        foreach(class IN LISTS classes)
+            string(LENGTH ${class} length)
+            if(name MATCHES "^_Z(N|NK|TV|TI|TS)${length}${class}")
+                set(ours TRUE)
+            endif()
+        endforeach()
+        if(ours)
+            continue()
+        endif()
+        string(REGEX REPLACE "^_+" "" bare "${name}")
+        string(REGEX REPLACE "@[0-9]+$" "" bare "${bare}")
+        if(bare IN_LIST c_names)
+            list(APPEND problems "decorated export '${name}'")
+        else()
+            list(APPEND problems "'${name}' is exported but not in the list")
+        endif()
+    endforeach()
+    set(${problems_var} "${problems}" PARENT_SCOPE)
+endfunction()
