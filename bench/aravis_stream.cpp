@@ -30,7 +30,11 @@
 
 #include "kmxlib/kmxlib_dispatch.h"
 
+#include "bench_clock.h"
+
 namespace {
+
+using kmx_bench::seconds;
 
 constexpr unsigned fake_id = 3;
 constexpr unsigned side = 2048;
@@ -38,13 +42,6 @@ constexpr unsigned rgb_bytes = 3;
 constexpr int frames_per_batch = 8;
 constexpr unsigned poll_us = 100;
 constexpr unsigned code_rgb24 = 4, code_bgr24 = 6;
-
-double seconds(clockid_t clock)
-{
-    timespec now{};
-    clock_gettime(clock, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
 
 struct Ctimes {
     double process = 0;

@@ -20,8 +20,6 @@
 //                     OpenCV's arithmetic time over the library's
 #include <benchmark/benchmark.h>
 
-#include <time.h>
-
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -29,37 +27,19 @@
 #include "kmxcore/camera/kmx_interface.h"
 #include "kmxcore/capture/capture.h"
 #include "kmxcore/image/fw_image.h"
-#include "kmxsim_control.h"
 #include "kmxcore/settings/cam_settings.h"
+
+#include "bench_cameras.h"
+#include "bench_clock.h"
 
 namespace {
 
+using namespace kmx_bench;
+
 constexpr unsigned averaged_frames = 16;
 constexpr unsigned prerendered_frames = 2;
-constexpr unsigned colour_camera_id = 2;
-constexpr unsigned mono_camera_id = 3;
 constexpr unsigned stream_buffers = 2;
 
-double thread_seconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-// A 1280 x 1024 monochrome camera beside the colour preset (which has that
-// size already).
-void add_large_mono_camera()
-{
-    kmxsim_camera_desc d;
-    kmxsim_preset_desc(KMXSIM_PRESET_MONO, &d);
-    d.camera_id = mono_camera_id;
-    d.max_width = 1280;
-    d.max_height = 1024;
-    d.preview_width = 640;
-    d.preview_height = 512;
-    kmxsim_add_camera(&d);
-}
 
 // An application's capture class: the averaging is reached by deriving.
 class Caverager : public Ccapture {

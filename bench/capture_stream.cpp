@@ -14,23 +14,16 @@
 //   ratio        capture_ns / direct_ns
 #include <benchmark/benchmark.h>
 
-#include <time.h>
-
 #include "kmxcore/camera/device.h"
 #include "kmxcore/camera/kmx_interface.h"
 #include "kmxcore/capture/capture.h"
 #include "kmxsim_control.h"
 
+#include "bench_clock.h"
+
 namespace {
 
-// The thread's own processor time: the machine is shared, and time spent
-// waiting for a processor belongs to neither side.
-double thread_seconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
+using kmx_bench::thread_seconds;
 
 constexpr unsigned mono_id = 1;
 constexpr unsigned tiny_side = 8;

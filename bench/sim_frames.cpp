@@ -11,37 +11,15 @@
 //   ratio       render_us / memcpy_us
 #include <benchmark/benchmark.h>
 
-#include <time.h>
-
 #include <cstring>
 #include <vector>
 
-#include "kmxsim_control.h"
+#include "bench_cameras.h"
+#include "bench_clock.h"
 
 namespace {
 
-constexpr unsigned colour_camera_id = 2;
-constexpr unsigned mono_camera_id = 3;
-
-double thread_seconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-// A 1280 x 1024 monochrome camera beside the colour preset.
-kmxsim_camera_desc large_mono()
-{
-    kmxsim_camera_desc d;
-    kmxsim_preset_desc(KMXSIM_PRESET_MONO, &d);
-    d.camera_id = mono_camera_id;
-    d.max_width = 1280;
-    d.max_height = 1024;
-    d.preview_width = 640;
-    d.preview_height = 512;
-    return d;
-}
+using namespace kmx_bench;
 
 struct Cbench_camera {
     kmx_instance_t* instance = nullptr;
@@ -52,8 +30,7 @@ struct Cbench_camera {
     Cbench_camera(unsigned id, unsigned format, size_t bytes) : buffer(bytes)
     {
         kmxsim_reset();
-        const kmxsim_camera_desc d = large_mono();
-        kmxsim_add_camera(&d);
+        add_large_mono_camera();
         kmxsim_use_virtual_clock(1, 0);
         kmx_open_interface(&instance);
         kmx_open(instance, id, 0, &camera);

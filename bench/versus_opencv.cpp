@@ -28,8 +28,6 @@
 //   ratio_add    cv_add_us / kmx_us
 #include <benchmark/benchmark.h>
 
-#include <time.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -40,22 +38,17 @@
 #include "kmxcore/capture/frame_kernels.h"
 #include "kmxcore/capture/frame_sum.h"
 
+#include "bench_clock.h"
+
 namespace {
 
 using namespace kmx_frame_sum;
+using kmx_bench::thread_seconds;
 
 constexpr int frame_width = 1280;
 constexpr int frame_height = 1024;
 constexpr unsigned run_frames = 16;
 constexpr unsigned deep_mask = 0xFFF;
-
-// The thread's own processor time.
-double thread_seconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
 
 struct Cframe_kind {
     const char* name;
