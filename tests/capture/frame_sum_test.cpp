@@ -16,6 +16,7 @@
 
 #include "kmxcore/capture/frame_kernels.h"
 #include "kmxcore/capture/frame_sum.h"
+#include "kmx_test_versions.h"
 
 namespace {
 
@@ -39,12 +40,7 @@ TEST(FrameSumVersions, TheWidestVersionTheProcessorRunsIsChosen)
     EXPECT_EQ(&chosen_kernels(), &version(version_count() - 1));
 #if defined(KMX_WIDE_VERSIONS)
     // Built with the wider versions: a processor that has them gets them.
-    size_t expected = 1;
-    if (__builtin_cpu_supports("avx2"))
-        expected = 2;
-    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-        __builtin_cpu_supports("avx512vl"))
-        expected = 3;
+    const size_t expected = kmx_test::wide_version_count();
     EXPECT_EQ(version_count(), expected);
     EXPECT_EQ(std::string(version(1 % version_count()).name), expected > 1 ? "avx2" : "baseline");
 #endif
@@ -56,13 +52,8 @@ protected:
     const Cframe_kernels& kernels() const { return version(GetParam()); }
 };
 
-std::string version_name(const ::testing::TestParamInfo<size_t>& info)
-{
-    return version(info.param).name;
-}
-
 INSTANTIATE_TEST_SUITE_P(Versions, FrameSum, ::testing::Range<size_t>(0, version_count()),
-                         version_name);
+                         kmx_test::version_name<version>);
 
 TEST_P(FrameSum, AddsEveryComponentAndSkipsTheRowPadding)
 {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "kmx_test_versions.h"
 #include "sim_kernels.h"
 
 namespace {
@@ -24,13 +25,7 @@ TEST(SimKernelVersions, TheWidestVersionTheProcessorRunsIsChosen)
     EXPECT_EQ(&sim_kernels(), &sim_version(sim_version_count() - 1));
 #if defined(KMX_WIDE_VERSIONS)
     // Built with the wider versions: a processor that has them gets them.
-    size_t expected = 1;
-    if (__builtin_cpu_supports("avx2"))
-        expected = 2;
-    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-        __builtin_cpu_supports("avx512vl"))
-        expected = 3;
-    EXPECT_EQ(sim_version_count(), expected);
+    EXPECT_EQ(sim_version_count(), kmx_test::wide_version_count());
 #endif
 }
 
@@ -39,13 +34,8 @@ protected:
     const Csim_kernels& kernels() const { return sim_version(GetParam()); }
 };
 
-std::string version_name(const ::testing::TestParamInfo<size_t>& info)
-{
-    return sim_version(info.param).name;
-}
-
 INSTANTIATE_TEST_SUITE_P(Versions, SimKernels, ::testing::Range<size_t>(0, sim_version_count()),
-                         version_name);
+                         kmx_test::version_name<sim_version>);
 
 // Cached sensor rows and noise: the extremes the renderer can hand over
 // (means up to 16383 plus rounding, spreads up to 32767, deviates within
