@@ -97,11 +97,7 @@ private:
                 return KMX_ERR_FORMAT;
             const Clayout l = readout.delivered();
             region_ = r_.region;
-            region_.left = std::max<LONG>(region_.left, 0);
-            region_.top = std::max<LONG>(region_.top, 0);
-            region_.right = std::min<LONG>(region_.right, static_cast<LONG>(l.width));
-            region_.bottom = std::min<LONG>(region_.bottom, static_cast<LONG>(l.height));
-            if (region_.right <= region_.left || region_.bottom <= region_.top)
+            if (!kmxsupport::clip_to_frame(region_, l.width, l.height))
                 return KMX_ERR_BAD_ARGUMENT;
             return KMX_OK;
         }
@@ -259,8 +255,12 @@ private:
         }
     }
 
-    // Exposure (and gain) towards mid-grey.
-    int level_loop()
+    // Takes and measures frames while `correct` (given the means) sets
+    // the next step's settings and answers true; stops early when the
+    // callback asks to. After the last step one more frame shows its
+    // settings.
+    template <class F>
+    int correction_loop(F correct)
     {
         for (unsigned step = 0; step < max_auto_steps; ++step) {
             const int status = take_frame();
@@ -269,14 +269,22 @@ private:
             double means[3];
             if (!measure(means))
                 return KMX_ERR_STATE;
-            const double level = (means[0] + means[1] + means[2]) / 3.0;
-            if (close_to(level, auto_target_level) || !correct_level(*camera(), level))
+            if (!correct(means))
                 return KMX_OK;
             const int go_on = progress();
             if (go_on != KMX_OK)
                 return go_on;
         }
-        return take_frame(); // the settings of the last step
+        return take_frame();
+    }
+
+    // Exposure (and gain) towards mid-grey.
+    int level_loop()
+    {
+        return correction_loop([this](const double means[3]) {
+            const double level = (means[0] + means[1] + means[2]) / 3.0;
+            return !close_to(level, auto_target_level) && correct_level(*camera(), level);
+        });
     }
 
     bool correct_level(Ccamera& c, double level)
@@ -330,22 +338,10 @@ private:
     // Red and blue ratios until their means meet green's.
     int balance_loop()
     {
-        for (unsigned step = 0; step < max_auto_steps; ++step) {
-            const int status = take_frame();
-            if (status != KMX_OK)
-                return status;
-            double means[3];
-            if (!measure(means))
-                return KMX_ERR_STATE;
-            if (!(means[green] > 0) ||
-                (close_to(means[red], means[green]) && close_to(means[blue], means[green])) ||
-                !correct_balance(*camera(), means))
-                return KMX_OK;
-            const int go_on = progress();
-            if (go_on != KMX_OK)
-                return go_on;
-        }
-        return take_frame();
+        return correction_loop([this](const double means[3]) {
+            const bool balanced = close_to(means[red], means[green]) && close_to(means[blue], means[green]);
+            return means[green] > 0 && !balanced && correct_balance(*camera(), means);
+        });
     }
 
     bool correct_balance(Ccamera& c, const double means[3])

@@ -58,11 +58,7 @@ bool measure_means(const kmx_frame_t& record, RECT region, double means[3])
     Clayout l;
     if (!delivered_layout(record, l))
         return false;
-    region.left = std::max<LONG>(region.left, 0);
-    region.top = std::max<LONG>(region.top, 0);
-    region.right = std::min<LONG>(region.right, static_cast<LONG>(l.width));
-    region.bottom = std::min<LONG>(region.bottom, static_cast<LONG>(l.height));
-    if (region.right <= region.left || region.bottom <= region.top)
+    if (!kmxsupport::clip_to_frame(region, l.width, l.height))
         return false;
     const int64_t area = int64_t{region.right - region.left} * (region.bottom - region.top);
     // A grid step that keeps the sample count near the wanted one; odd, so

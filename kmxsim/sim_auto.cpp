@@ -9,6 +9,7 @@
 #include <cmath>
 #include <vector>
 
+#include "kmxlib/support/frame_copy.h"
 #include "sim_frames.h"
 
 namespace kmxsim {
@@ -129,13 +130,8 @@ int validate(const Ccamera& c, const Cauto_request& r, const Clayout& l, RECT& r
     if (r.kind == auto_kind::white_balance) {
         if (!(c.desc.caps & KMX_CAP_COLOR))
             return KMX_ERR_NOT_SUPPORTED;
-        const LONG w = static_cast<LONG>(l.width), h = static_cast<LONG>(l.height);
         region = r.region;
-        region.left = std::max<LONG>(region.left, 0);
-        region.top = std::max<LONG>(region.top, 0);
-        region.right = std::min(region.right, w);
-        region.bottom = std::min(region.bottom, h);
-        if (region.right <= region.left || region.bottom <= region.top)
+        if (!kmxsupport::clip_to_frame(region, l.width, l.height))
             return KMX_ERR_BAD_ARGUMENT;
         return KMX_OK;
     }

@@ -165,6 +165,15 @@ void deep_to_8(const unsigned char* in, size_t n, unsigned depth, unsigned char*
     }
 }
 
+bool clip_to_frame(RECT& region, unsigned width, unsigned height)
+{
+    region.left = std::max<LONG>(region.left, 0);
+    region.top = std::max<LONG>(region.top, 0);
+    region.right = std::min<LONG>(region.right, static_cast<LONG>(width));
+    region.bottom = std::min<LONG>(region.bottom, static_cast<LONG>(height));
+    return region.right > region.left && region.bottom > region.top;
+}
+
 int copy_frame(const Ccopy_source& source_of, const kmx_frame_t* record, const RECT* source,
                unsigned format, unsigned char* pixels, RECT rect, unsigned rowbytes)
 {

@@ -101,6 +101,10 @@ struct Ccopy_source {
     deep_to_8_fn deep_to_8;
 };
 
+/// Clips a region (of an automatic procedure's measurement) to a frame of
+/// width x height; false when nothing of it is left.
+bool clip_to_frame(RECT& region, unsigned width, unsigned height);
+
 /// Copies the frame of `record` (or the `source` region of it) into
 /// `pixels`. Returns a contract status: KMX_ERR_BAD_ARGUMENT for a null
 /// record or destination or for rectangles that do not fit,
