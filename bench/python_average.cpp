@@ -25,8 +25,6 @@
 
 #include <pybind11/embed.h>
 
-#include <time.h>
-
 #include <functional>
 #include <memory>
 
@@ -34,37 +32,20 @@
 #include "kmxcore/capture/capture.h"
 #include "kmxcore/image/iformat.h"
 #include "kmxcore/settings/cam_settings.h"
-#include "kmxsim_control.h"
+
+#include "bench_cameras.h"
+#include "bench_clock.h"
 
 namespace py = pybind11;
 
 namespace {
 
+using namespace kmx_bench;
+
 constexpr unsigned averaged_frames = 16;
 constexpr unsigned prerendered_frames = 2;
-constexpr unsigned colour_camera_id = 2;
-constexpr unsigned mono_camera_id = 3;
 // The C++ side's twin of each camera.
 constexpr unsigned twin_offset = 10;
-
-double thread_seconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-void add_camera(kmxsim_preset preset, unsigned id)
-{
-    kmxsim_camera_desc d;
-    kmxsim_preset_desc(preset, &d);
-    d.camera_id = id;
-    d.max_width = 1280;
-    d.max_height = 1024;
-    d.preview_width = 640;
-    d.preview_height = 512;
-    kmxsim_add_camera(&d);
-}
 
 class Caverager : public Ccapture {
 public:
@@ -105,9 +86,9 @@ public:
     {
         kmxsim_reset();
         for (unsigned twin = 0; twin <= 2 * twin_offset; twin += twin_offset) {
-            add_camera(KMXSIM_PRESET_MONO, mono_camera_id + twin);
+            add_large_camera(KMXSIM_PRESET_MONO, mono_camera_id + twin);
             if (twin != 0)
-                add_camera(KMXSIM_PRESET_COLOR, colour_camera_id + twin);
+                add_large_camera(KMXSIM_PRESET_COLOR, colour_camera_id + twin);
         }
         kmxsim_use_virtual_clock(1, 0);
         kmxsim_prerender_frames(prerendered_frames);
