@@ -10,14 +10,12 @@ namespace kmxsupport {
 namespace {
 
 constexpr unsigned red = 0, blue = 2;
-constexpr unsigned cell_sites = 4;
+constexpr unsigned sites_in_cell = 4;
 
 bool rect_valid(const RECT& r)
 {
     return r.left >= 0 && r.top >= 0 && r.right > r.left && r.bottom > r.top;
 }
-
-Crgb grey(unsigned v) { return Crgb{v, v, v}; }
 
 void write_pixel(unsigned char* p, unsigned format, const Crgb& c)
 {
@@ -62,7 +60,7 @@ struct Cregion {
 };
 
 void copy_rows(const Cframe_view& f, unsigned format, deep_to_8_fn deep, unsigned char* pixels,
-               const Cregion& r)
+               const Cregion r)
 {
     const uint64_t row_bytes = f.row_bytes();
     const size_t samples = static_cast<size_t>(r.width) * f.components;
@@ -82,18 +80,31 @@ void copy_rows(const Cframe_view& f, unsigned format, deep_to_8_fn deep, unsigne
     }
 }
 
-void copy_pixels(const Cframe_view& f, unsigned format, unsigned char* pixels, const Cregion& r)
+template <class Pixel_at>
+void copy_pixels_by(Pixel_at pixel_at, unsigned format, unsigned char* pixels, const Cregion r)
 {
     const unsigned pixel_size = copy_pixel_size(format);
-    const Cframe_reader reader(f);
     for (int64_t y = 0; y < r.height; ++y) {
         unsigned char* row = pixels + static_cast<uint64_t>(r.to.top + y) * r.rowbytes +
                              static_cast<uint64_t>(r.to.left) * pixel_size;
         for (int64_t x = 0; x < r.width; ++x)
             write_pixel(row + x * pixel_size, format,
-                        reader.at(static_cast<unsigned>(r.from.left + x),
-                                  static_cast<unsigned>(r.from.top + y)));
+                        pixel_at(static_cast<unsigned>(r.from.left + x),
+                                 static_cast<unsigned>(r.from.top + y)));
     }
+}
+
+// Mosaics get a loop of their own: sharing one with the other layouts
+// costs them registers.
+void copy_pixels(const Cframe_view& f, unsigned format, unsigned char* pixels, const Cregion r)
+{
+    const Cframe_reader reader(f);
+    if (f.raw && f.colour)
+        copy_pixels_by([&](unsigned x, unsigned y) { return reader.mosaic(x, y); }, format,
+                       pixels, r);
+    else
+        copy_pixels_by([&](unsigned x, unsigned y) { return reader.at(x, y); }, format, pixels,
+                       r);
 }
 
 } // namespace
@@ -108,52 +119,23 @@ unsigned copy_pixel_size(unsigned format)
     }
 }
 
-Cframe_reader::Cframe_reader(const Cframe_view& frame) : f_(frame), row_bytes_(frame.row_bytes())
+Ccell_sites cell_sites(Ebayer bayer)
 {
-    for (unsigned site = 0; site < cell_sites; ++site) {
-        const unsigned colour = mosaic_colour(f_.bayer, site & 1, site >> 1);
+    Ccell_sites cell;
+    if (bayer == Ebayer::none || bayer == Ebayer::rggb)
+        return cell;
+    cell.rggb = false;
+    unsigned greens = 0;
+    for (unsigned site = 0; site < sites_in_cell; ++site) {
+        const unsigned colour = mosaic_colour(bayer, site & 1, site >> 1);
         if (colour == red)
-            red_site_ = site;
+            cell.red = site;
         else if (colour == blue)
-            blue_site_ = site;
+            cell.blue = site;
+        else if (greens < 2)
+            cell.greens[greens++] = site;
     }
-}
-
-Crgb Cframe_reader::at(unsigned x, unsigned y) const
-{
-    if (f_.raw)
-        return f_.colour ? mosaic(x, y) : grey(sample8(x, y, 0));
-    if (!f_.colour)
-        return grey(sample8(x, y, 0));
-    const unsigned a = sample8(x, y, 0), b = sample8(x, y, 1), c = sample8(x, y, 2);
-    return f_.reversed ? Crgb{c, b, a} : Crgb{a, b, c};
-}
-
-unsigned Cframe_reader::sample8(unsigned x, unsigned y, unsigned k) const
-{
-    const unsigned char* p = f_.pixels + y * row_bytes_ +
-                             (uint64_t{x} * f_.components + k) * f_.sample_bytes;
-    if (f_.sample_bytes == 1)
-        return *p;
-    const unsigned v = p[0] | (static_cast<unsigned>(p[1]) << 8);
-    return (v >> (f_.depth - 8)) & 0xFF;
-}
-
-// The cell's red, the mean of its greens, its blue. A cell cut by an odd
-// edge reuses the samples it has: its missing sites read their neighbours
-// across the edge, so no colour of the cell reads as black.
-Crgb Cframe_reader::mosaic(unsigned x, unsigned y) const
-{
-    const unsigned x0 = x & ~1u, y0 = y & ~1u;
-    const unsigned x1 = std::min(x0 + 1, f_.width - 1), y1 = std::min(y0 + 1, f_.height - 1);
-    unsigned site_values[cell_sites] = {sample8(x0, y0, 0), sample8(x1, y0, 0),
-                                        sample8(x0, y1, 0), sample8(x1, y1, 0)};
-    // The two green sites are the ones neither red nor blue.
-    unsigned green_sum = 0;
-    for (unsigned site = 0; site < cell_sites; ++site)
-        if (site != red_site_ && site != blue_site_)
-            green_sum += site_values[site];
-    return Crgb{site_values[red_site_], green_sum / 2, site_values[blue_site_]};
+    return cell;
 }
 
 void deep_to_8(const unsigned char* in, size_t n, unsigned depth, unsigned char* out)

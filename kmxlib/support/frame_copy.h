@@ -69,20 +69,73 @@ struct Crgb {
     unsigned r, g, b;
 };
 
-/// Reads a delivered frame as 8-bit colour, pixel by pixel.
+/// Where a mosaic's colours sit in its 2 x 2 cell: sites 0 to 3, row-major
+/// from the top left.
+struct Ccell_sites {
+    unsigned red = 0;
+    unsigned greens[2] = {1, 2};
+    unsigned blue = 3;
+    bool rggb = true;
+};
+/// The sites of a phase; RGGB's for a mosaic without a recorded phase.
+Ccell_sites cell_sites(Ebayer bayer);
+
+/// Reads a delivered frame as 8-bit colour, pixel by pixel. Defined here,
+/// whole, so that the copies' pixel loops inline it and keep it in
+/// registers.
 class Cframe_reader {
 public:
-    explicit Cframe_reader(const Cframe_view& frame);
-    Crgb at(unsigned x, unsigned y) const;
+    explicit Cframe_reader(const Cframe_view& frame)
+        : f_(frame), row_bytes_(frame.row_bytes()), cell_(cell_sites(frame.bayer))
+    {
+    }
+
+    Crgb at(unsigned x, unsigned y) const
+    {
+        if (f_.raw)
+            return f_.colour ? mosaic(x, y) : grey(sample8(x, y, 0));
+        if (!f_.colour)
+            return grey(sample8(x, y, 0));
+        const unsigned a = sample8(x, y, 0), b = sample8(x, y, 1), c = sample8(x, y, 2);
+        return f_.reversed ? Crgb{c, b, a} : Crgb{a, b, c};
+    }
+
+    // The cell's red, the mean of its greens, its blue (raw mosaics only).
+    // A cell cut by an odd edge reuses the samples it has: its missing
+    // sites read their neighbours across the edge, so no colour of the
+    // cell reads as black.
+    Crgb mosaic(unsigned x, unsigned y) const
+    {
+        const unsigned x0 = x & ~1u, y0 = y & ~1u;
+        const unsigned x1 = x0 + 1 < f_.width ? x0 + 1 : x0;
+        const unsigned y1 = y0 + 1 < f_.height ? y0 + 1 : y0;
+        const unsigned s00 = sample8(x0, y0, 0), s10 = sample8(x1, y0, 0);
+        const unsigned s01 = sample8(x0, y1, 0), s11 = sample8(x1, y1, 0);
+        // RGGB, the common phase (the simulator's only one), keeps its
+        // sites in registers; the others pick theirs from the cell.
+        if (cell_.rggb)
+            return Crgb{s00, (s10 + s01) / 2, s11};
+        const unsigned sites[4] = {s00, s10, s01, s11};
+        const unsigned green = (sites[cell_.greens[0]] + sites[cell_.greens[1]]) / 2;
+        return Crgb{sites[cell_.red], green, sites[cell_.blue]};
+    }
 
 private:
-    unsigned sample8(unsigned x, unsigned y, unsigned k) const;
-    Crgb mosaic(unsigned x, unsigned y) const;
+    static Crgb grey(unsigned v) { return Crgb{v, v, v}; }
+
+    unsigned sample8(unsigned x, unsigned y, unsigned k) const
+    {
+        const unsigned char* p = f_.pixels + y * row_bytes_ +
+                                 (uint64_t{x} * f_.components + k) * f_.sample_bytes;
+        if (f_.sample_bytes == 1)
+            return *p;
+        const unsigned v = p[0] | (static_cast<unsigned>(p[1]) << 8);
+        return (v >> (f_.depth - 8)) & 0xFF;
+    }
 
     Cframe_view f_;
     uint64_t row_bytes_;
-    unsigned red_site_ = 0;   // sites of a cell, row-major from its top left
-    unsigned blue_site_ = 3;
+    Ccell_sites cell_;
 };
 
 /// n little-endian 16-bit samples of `depth` significant bits (8 to 16)
