@@ -13,6 +13,17 @@ constexpr size_t max_cameras = 64;
 // A camera is held open only to be looked at: one buffer will do.
 constexpr unsigned walk_buffers = 1;
 
+struct Ccapability_name {
+    unsigned bit;
+    const char* name;
+};
+
+constexpr Ccapability_name capability_table[] = {
+    {KMX_CAP_COLOR, "colour"},     {KMX_CAP_PREVIEW, "preview"},
+    {KMX_CAP_BIN, "binning"},      {KMX_CAP_TEST_MODE, "test-mode"},
+    {KMX_CAP_RATE_OFFSET, "rate-offset"},
+};
+
 bool already_held(const std::vector<std::unique_ptr<Cdevice>>& held, const Cdevice& device)
 {
     for (const auto& other : held)
@@ -40,6 +51,15 @@ unsigned walk_cameras(const std::function<void(Cdevice&)>& visit)
     for (auto& device : held)
         device->close();
     return visited;
+}
+
+std::vector<const char*> capability_names(unsigned caps)
+{
+    std::vector<const char*> names;
+    for (const Ccapability_name& cap : capability_table)
+        if (caps & cap.bit)
+            names.push_back(cap.name);
+    return names;
 }
 
 } // namespace kmx_apps

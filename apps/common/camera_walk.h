@@ -4,6 +4,7 @@
 #define KMX_APPS_CAMERA_WALK_H
 
 #include <functional>
+#include <vector>
 
 #include "kmxcore/camera/device.h"
 
@@ -16,6 +17,11 @@ namespace kmx_apps {
 // all are closed. A library that offers a camera a second time, or more
 // than 64 cameras, ends the walk. Returns the number of cameras visited.
 unsigned walk_cameras(const std::function<void(Cdevice&)>& visit);
+
+// The names of the capability bits set in caps (KMX_INFO_CAPS), in one
+// order, so that every tool and binding calls them alike: "colour",
+// "preview", "binning", "test-mode", "rate-offset".
+std::vector<const char*> capability_names(unsigned caps);
 
 } // namespace kmx_apps
 

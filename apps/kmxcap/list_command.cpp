@@ -16,17 +16,6 @@ namespace {
 
 constexpr unsigned text_length = 128;
 
-struct Ccapability_name {
-    unsigned bit;
-    const char* name;
-};
-
-constexpr Ccapability_name capability_names[] = {
-    {KMX_CAP_COLOR, "colour"},     {KMX_CAP_PREVIEW, "preview"},
-    {KMX_CAP_BIN, "binning"},      {KMX_CAP_TEST_MODE, "test-mode"},
-    {KMX_CAP_RATE_OFFSET, "rate-offset"},
-};
-
 void print_camera(const Cdevice& device)
 {
     char vendor[text_length] = {};
@@ -43,9 +32,8 @@ void print_camera(const Cdevice& device)
     std::printf("  depths:%s%s%s bits\n", (depths & KMX_DEPTH_BIT_8) ? " 8" : "",
                 (depths & KMX_DEPTH_BIT_10) ? " 10" : "", (depths & KMX_DEPTH_BIT_12) ? " 12" : "");
     std::printf("  capabilities: 0x%04X", device.get_camera_caps());
-    for (const Ccapability_name& cap : capability_names)
-        if (device.get_camera_caps() & cap.bit)
-            std::printf(" %s", cap.name);
+    for (const char* name : kmx_apps::capability_names(device.get_camera_caps()))
+        std::printf(" %s", name);
     std::printf("\n");
 }
 

@@ -15,18 +15,6 @@ namespace {
 
 constexpr unsigned text_bytes = 128;
 
-struct Ccapability_name {
-    unsigned bit;
-    const char* name;
-};
-
-// The names kmxcap list prints, so that both speak alike.
-constexpr Ccapability_name capability_names[] = {
-    {KMX_CAP_COLOR, "colour"},     {KMX_CAP_PREVIEW, "preview"},
-    {KMX_CAP_BIN, "binning"},      {KMX_CAP_TEST_MODE, "test-mode"},
-    {KMX_CAP_RATE_OFFSET, "rate-offset"},
-};
-
 struct Cdepth_bit {
     unsigned bit;
     unsigned depth;
@@ -58,9 +46,8 @@ Ccamera_description describe_camera(const Cdevice& device)
     for (const Cdepth_bit& entry : depth_bits)
         if (device.get_camera_depths() & entry.bit)
             d.depths.push_back(entry.depth);
-    for (const Ccapability_name& cap : capability_names)
-        if (device.get_camera_caps() & cap.bit)
-            d.capabilities.push_back(cap.name);
+    for (const char* name : kmx_apps::capability_names(device.get_camera_caps()))
+        d.capabilities.push_back(name);
     d.colour = device.get_camera_type() == 1;
     return d;
 }
