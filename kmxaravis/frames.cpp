@@ -209,12 +209,6 @@ ArvBuffer* scratch_buffer(Ccamera& c)
         drop_buffer(c.scratch);
         c.scratch = arv_buffer_new_allocate(c.payload);
         c.scratch_size = c.payload;
-        // Touched once here, so the first frame does not meet a page fault
-        // at every page while a fast camera's packets pile up and overflow
-        // the socket.
-        size_t size = 0;
-        if (void* data = const_cast<void*>(arv_buffer_get_data(c.scratch, &size)))
-            std::memset(data, 0, size);
     }
     return c.scratch;
 }
